@@ -1,0 +1,3 @@
+#include "Player.h"
+
+PlayerGlobals player_globals;

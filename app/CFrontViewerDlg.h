@@ -1,0 +1,36 @@
+#pragma once
+// The front video pane: hosts the native surface (control 1024) the engine draws the first
+// video into. The surface is published as video_hwnd when the pane is built and is never
+// replaced; the main window only moves, shows and hides it (full screen). Between recordings
+// the pane shows the front-camera placeholder picture, except while playback is paused, so a
+// repaint never paints over a paused frame.
+
+#include <QWidget>
+
+class CViewerCtlDlg;
+class VideoSurface;
+
+class CFrontViewerDlg : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int kSurfaceId = 1024;
+
+  explicit CFrontViewerDlg(QWidget* parent = nullptr);
+
+  VideoSurface* videoSurface() const { return m_videoSurface; }
+  // The control panel whose paused state keeps the placeholder away.
+  void setControlPanel(CViewerCtlDlg* panel) { m_controlPanel = panel; }
+
+signals:
+  // A key of the main window's table (Enter, Escape, Space, Left, Right) reached the pane.
+  void keyCommand(int key);
+
+protected:
+  void paintEvent(QPaintEvent*) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+private:
+  VideoSurface* m_videoSurface = nullptr;
+  CViewerCtlDlg* m_controlPanel = nullptr;
+};

@@ -1,4 +1,5 @@
 // Row texts, size texts and the wrap-around rules of Next and Previous.
+#include "DebounceSeconds.h"
 #include "ListRowText.h"
 #include "NavigationRules.h"
 
@@ -64,4 +65,28 @@ TEST(NavigationRules, NextAndPreviousWrapAtTheEnds)
     EXPECT_EQ(AdvanceNext(c.c, c.n), c.next) << "next c=" << c.c << " n=" << c.n;
     EXPECT_EQ(AdvancePrevious(c.c, c.n), c.previous) << "previous c=" << c.c << " n=" << c.n;
   }
+}
+
+TEST(DebounceSeconds, ListDoubleClickWaitsUntilTheSecondAfterNext)
+{
+  debounce_last_seconds = 0;
+  const struct {
+    std::int32_t now;
+    bool accepted;
+    std::int32_t last_after;
+  } steps[] = {
+    {1000, true, 1000},   // the first one is always taken
+    {1000, false, 1000},  // same second
+    {1001, false, 1000},  // next second
+    {1002, true, 1002},
+    {1003, false, 1002},
+    {5000, true, 5000},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(AcceptListDoubleClick(step.now), step.accepted) << step.now;
+    EXPECT_EQ(debounce_now_seconds, step.now);
+    EXPECT_EQ(debounce_last_seconds, step.last_after);
+  }
+  debounce_last_seconds = 0;
+  debounce_now_seconds = 0;
 }

@@ -1,0 +1,303 @@
+#include "RecordingGenerator.h"
+
+#include "TestPicture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
+}
+
+namespace recgen {
+namespace {
+
+struct OutputDeleter {
+    void operator()(AVFormatContext* c) const {
+        if (c->pb) avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+constexpr AVRational kTextTimeBase{1, 10};
+
+// A minimal 3GPP text sample entry: default placement, one style, one font.
+std::vector<uint8_t> TextSampleEntry() {
+    return {
+        0, 0, 0, 0,              // display flags
+        1, 0xFF,                 // horizontal centre, vertical bottom
+        0, 0, 0, 0,              // background colour
+        0, 0, 0, 0, 0, 0, 0, 0,  // text box
+        0, 0, 0, 0, 0, 1, 0, 18, 0xFF, 0xFF, 0xFF, 0xFF,  // style: chars 0-0, font 1, 18 px, white
+        0, 0, 0, 18, 'f', 't', 'a', 'b', 0, 1, 0, 1, 5, 'S', 'e', 'r', 'i', 'f',  // font table
+    };
+}
+
+// One encoded stream being written: its encoder (none for the text track) and stream.
+struct Output {
+    CodecPtr codec;
+    AVStream* stream = nullptr;
+    int64_t next = 0;   // next frame / sample / text number
+    int64_t count = 0;  // how many to write
+};
+
+class Writer {
+public:
+    Writer(const std::string& path, const RecordingSpec& spec) : path_(path), spec_(spec) {}
+
+    int Run() {
+        int err = Open();
+        if (err >= 0) err = WriteAll();
+        if (err >= 0) err = av_write_trailer(out_.get());
+        out_.reset();
+        if (err < 0) std::remove(path_.c_str());
+        return err < 0 ? err : 0;
+    }
+
+private:
+    int Open() {
+        AVFormatContext* raw = nullptr;
+        int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", path_.c_str());
+        if (err < 0) return err;
+        out_.reset(raw);
+        out_->flags |= AVFMT_FLAG_BITEXACT;
+
+        if (spec_.videos.size() > 2 || spec_.fps <= 0 || spec_.durationSeconds < 0) return AVERROR(EINVAL);
+        for (std::size_t i = 0; i < spec_.videos.size(); ++i) {
+            if ((err = AddVideo(spec_.videos[i])) < 0) return err;
+        }
+        if (spec_.audio && (err = AddAudio()) < 0) return err;
+        samples_ = spec_.texts.empty() ? ScriptedSamples(spec_) : spec_.texts;
+        if (!samples_.empty() && (err = AddText()) < 0) return err;
+
+        if ((err = avio_open(&out_->pb, path_.c_str(), AVIO_FLAG_WRITE)) < 0) return err;
+        return avformat_write_header(out_.get(), nullptr);
+    }
+
+    int AddVideo(VideoSize size) {
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        if (!codec) return AVERROR_ENCODER_NOT_FOUND;
+        Output o;
+        o.codec.reset(avcodec_alloc_context3(codec));
+        if (!o.codec) return AVERROR(ENOMEM);
+        AVCodecContext* c = o.codec.get();
+        c->width = size.width;
+        c->height = size.height;
+        c->pix_fmt = AV_PIX_FMT_YUV420P;
+        c->time_base = {1, spec_.fps};
+        c->framerate = {spec_.fps, 1};
+        c->gop_size = spec_.gopFrames;
+        c->max_b_frames = 0;
+        c->flags |= AV_CODEC_FLAG_BITEXACT;
+        if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        av_opt_set(c->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(c->priv_data, "tune", "zerolatency", 0);
+        av_opt_set(c->priv_data, "crf", "30", 0);
+        // Every keyframe an IDR frame, so that any keyframe is a seek point.
+        av_opt_set(c->priv_data, "forced-idr", "1", 0);
+        av_opt_set(c->priv_data, "x264-params", "keyint_min=1:scenecut=0", 0);
+        int err = avcodec_open2(c, codec, nullptr);
+        if (err < 0) return err;
+        o.count = std::llround(spec_.durationSeconds * spec_.fps);
+        return AddStream(std::move(o), videoCount_++);
+    }
+
+    int AddAudio() {
+        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (!codec) return AVERROR_ENCODER_NOT_FOUND;
+        Output o;
+        o.codec.reset(avcodec_alloc_context3(codec));
+        if (!o.codec) return AVERROR(ENOMEM);
+        AVCodecContext* c = o.codec.get();
+        c->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        c->sample_rate = spec_.audioSampleRate;
+        av_channel_layout_default(&c->ch_layout, spec_.audioChannels);
+        c->bit_rate = 64000;
+        c->time_base = {1, spec_.audioSampleRate};
+        c->flags |= AV_CODEC_FLAG_BITEXACT;
+        if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        int err = avcodec_open2(c, codec, nullptr);
+        if (err < 0) return err;
+        o.count = std::llround(spec_.durationSeconds * spec_.audioSampleRate);
+        audio_ = static_cast<int>(outputs_.size());
+        return AddStream(std::move(o), -1);
+    }
+
+    int AddStream(Output o, int camera) {
+        o.stream = avformat_new_stream(out_.get(), nullptr);
+        if (!o.stream) return AVERROR(ENOMEM);
+        o.stream->time_base = o.codec->time_base;
+        int err = avcodec_parameters_from_context(o.stream->codecpar, o.codec.get());
+        if (err < 0) return err;
+        cameras_.push_back(camera);
+        outputs_.push_back(std::move(o));
+        return 0;
+    }
+
+    int AddText() {
+        AVStream* st = avformat_new_stream(out_.get(), nullptr);
+        if (!st) return AVERROR(ENOMEM);
+        st->time_base = kTextTimeBase;
+        AVCodecParameters* par = st->codecpar;
+        if (spec_.textTrack == TextTrack::Subtitle) {
+            par->codec_type = AVMEDIA_TYPE_SUBTITLE;
+            par->codec_id = AV_CODEC_ID_MOV_TEXT;
+            const std::vector<uint8_t> entry = TextSampleEntry();
+            par->extradata = static_cast<uint8_t*>(av_mallocz(entry.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!par->extradata) return AVERROR(ENOMEM);
+            std::memcpy(par->extradata, entry.data(), entry.size());
+            par->extradata_size = static_cast<int>(entry.size());
+        } else {
+            par->codec_type = AVMEDIA_TYPE_DATA;
+            par->codec_id = AV_CODEC_ID_BIN_DATA;
+            par->codec_tag = MKTAG('g', 'p', 'm', 'd');
+        }
+        Output o;
+        o.stream = st;
+        o.count = static_cast<int64_t>(samples_.size());
+        text_ = static_cast<int>(outputs_.size());
+        cameras_.push_back(-1);
+        outputs_.push_back(std::move(o));
+        return 0;
+    }
+
+    // Time in seconds of the next unit of output `i`, or infinity when it is done.
+    double NextTime(std::size_t i) const {
+        const Output& o = outputs_[i];
+        if (o.next >= o.count) return INFINITY;
+        if (static_cast<int>(i) == text_) return samples_[o.next].pts / 10.0;
+        return static_cast<double>(o.next) * av_q2d(o.codec->time_base);
+    }
+
+    int WriteAll() {
+        frame_.reset(av_frame_alloc());
+        packet_.reset(av_packet_alloc());
+        if (!frame_ || !packet_) return AVERROR(ENOMEM);
+        for (;;) {
+            std::size_t best = outputs_.size();
+            double bestTime = INFINITY;
+            for (std::size_t i = 0; i < outputs_.size(); ++i) {
+                const double t = NextTime(i);
+                if (t < bestTime) bestTime = t, best = i;
+            }
+            if (best == outputs_.size()) break;
+            int err = static_cast<int>(best) == text_ ? WriteText() : EncodeNext(best);
+            if (err < 0) return err;
+        }
+        for (std::size_t i = 0; i < outputs_.size(); ++i) {
+            if (!outputs_[i].codec) continue;
+            int err = avcodec_send_frame(outputs_[i].codec.get(), nullptr);
+            if (err >= 0) err = Drain(i);
+            if (err < 0) return err;
+        }
+        return 0;
+    }
+
+    int EncodeNext(std::size_t i) {
+        Output& o = outputs_[i];
+        AVCodecContext* c = o.codec.get();
+        AVFrame* f = frame_.get();
+        av_frame_unref(f);
+        int err;
+        if (static_cast<int>(i) == audio_) {
+            f->format = c->sample_fmt;
+            f->sample_rate = c->sample_rate;
+            f->nb_samples = static_cast<int>(std::min<int64_t>(c->frame_size, o.count - o.next));
+            if ((err = av_channel_layout_copy(&f->ch_layout, &c->ch_layout)) < 0) return err;
+            if ((err = av_frame_get_buffer(f, 0)) < 0) return err;
+            for (int n = 0; n < f->nb_samples; ++n) {
+                const double t = static_cast<double>(o.next + n) / c->sample_rate;
+                const float v = static_cast<float>(0.3 * std::sin(2 * M_PI * spec_.toneHz * t));
+                for (int ch = 0; ch < c->ch_layout.nb_channels; ++ch) reinterpret_cast<float*>(f->data[ch])[n] = v;
+            }
+            f->pts = o.next;
+            o.next += f->nb_samples;
+        } else {
+            f->format = c->pix_fmt;
+            f->width = c->width;
+            f->height = c->height;
+            if ((err = av_frame_get_buffer(f, 0)) < 0) return err;
+            DrawTestPicture(f, cameras_[i], o.next, spec_.fps);
+            f->pts = o.next++;
+        }
+        if ((err = avcodec_send_frame(c, f)) < 0) return err;
+        return Drain(i);
+    }
+
+    int Drain(std::size_t i) {
+        Output& o = outputs_[i];
+        for (;;) {
+            int err = avcodec_receive_packet(o.codec.get(), packet_.get());
+            if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return 0;
+            if (err < 0) return err;
+            av_packet_rescale_ts(packet_.get(), o.codec->time_base, o.stream->time_base);
+            packet_->stream_index = o.stream->index;
+            if ((err = av_interleaved_write_frame(out_.get(), packet_.get())) < 0) return err;
+        }
+    }
+
+    int WriteText() {
+        Output& o = outputs_[text_];
+        const TextSample& sample = samples_[o.next++];
+        std::string payload = sample.payload;
+        if (spec_.lengthPrefixedTexts) {
+            const std::size_t n = payload.size();
+            payload.insert(0, {static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)});
+        }
+        AVPacket* p = packet_.get();
+        av_packet_unref(p);
+        int err = av_new_packet(p, static_cast<int>(payload.size()));
+        if (err < 0) return err;
+        std::memcpy(p->data, payload.data(), payload.size());
+        p->pts = p->dts = av_rescale_q(sample.pts, kTextTimeBase, o.stream->time_base);
+        p->duration = av_rescale_q(1, kTextTimeBase, o.stream->time_base);
+        p->flags |= AV_PKT_FLAG_KEY;
+        p->stream_index = o.stream->index;
+        return av_interleaved_write_frame(out_.get(), p);
+    }
+
+    std::string path_;
+    const RecordingSpec& spec_;
+    OutputPtr out_;
+    std::vector<Output> outputs_;
+    std::vector<int> cameras_;  // per output: camera number of a video, else -1
+    std::vector<TextSample> samples_;
+    int videoCount_ = 0;
+    int audio_ = -1;
+    int text_ = -1;
+    FramePtr frame_;
+    PacketPtr packet_;
+};
+
+}  // namespace
+
+std::vector<TextSample> ScriptedSamples(const RecordingSpec& spec) {
+    std::vector<TextSample> samples;
+    if (spec.form == TelemetryForm::None) return samples;
+    const int64_t count = std::llround(spec.durationSeconds * 10);
+    for (int64_t i = 0; i < count; ++i) samples.push_back({i, ScriptedText(spec.script, spec.form, static_cast<int>(i))});
+    return samples;
+}
+
+int WriteRecording(const std::string& path, const RecordingSpec& spec) { return Writer(path, spec).Run(); }
+
+}  // namespace recgen

@@ -1,0 +1,68 @@
+// Writes deterministic mp4 recordings shaped like the devices' own: up to two libx264
+// video streams, an optional AAC tone and a telemetry text track with time base 1/10
+// carrying one text per tenth of a second. Tests, the benchmark and the demo card use it.
+//
+// Stream order in the file: the videos (front camera first), then the audio, then the text
+// track. Read back, the text stream has time base 1/10 and the texts have pts 0, 1, 2, …
+// and duration 1. Whenever a packet of another stream is written while a text is showing,
+// the mp4 muxer closes that text with an empty 2-byte sample; such samples read back at the
+// next text's pts, just before it, and consumers drop them by the 80-byte rule. The data
+// stream variant has no such samples.
+#pragma once
+
+#include "TelemetryScript.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace recgen {
+
+struct VideoSize {
+    int width = 640;
+    int height = 360;
+};
+
+// How the telemetry texts are stored.
+enum class TextTrack {
+    Subtitle,  // a mov_text stream (what the devices write), time base 1/10
+    Data,      // the same texts in a data stream, which no subtitle stream choice picks
+};
+
+// One telemetry sample: its pts in tenths of a second and its payload bytes, written as
+// they are (no terminating zero; a payload may hold zero bytes).
+struct TextSample {
+    int64_t pts = 0;
+    std::string payload;
+};
+
+struct RecordingSpec {
+    double durationSeconds = 2.0;
+    // 0, 1 or 2 video streams, in file order: front camera first, then the second camera.
+    std::vector<VideoSize> videos = {VideoSize{}};
+    int fps = 10;
+    int gopFrames = 10;  // keyframe interval; short so that seeks land quickly
+    bool audio = false;
+    int audioSampleRate = 44100;
+    int audioChannels = 1;
+    double toneHz = 440.0;
+    TextTrack textTrack = TextTrack::Subtitle;
+    // Telemetry: with `texts` empty, one scripted text per tenth of a second in `form`
+    // (no text track at all for TelemetryForm::None). With `texts` set, exactly those
+    // samples are written, in the given order, whatever `form` says.
+    TelemetryForm form = TelemetryForm::Csv;
+    TelemetryScript script;
+    std::vector<TextSample> texts;
+    // Prefix every text sample with its 16-bit big-endian length, as standard 3GPP
+    // timed text does (the devices write the bare text).
+    bool lengthPrefixedTexts = false;
+};
+
+// Writes the recording to `path` (overwriting it). Returns 0, or a negative FFmpeg error
+// code after removing the partial file. The same spec always gives the same bytes.
+int WriteRecording(const std::string& path, const RecordingSpec& spec);
+
+// The texts WriteRecording writes for `spec` when `spec.texts` is empty: pts 0, 1, 2, …
+std::vector<TextSample> ScriptedSamples(const RecordingSpec& spec);
+
+}  // namespace recgen

@@ -1,0 +1,101 @@
+#include "InstanceLock.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+extern char** environ;
+
+namespace {
+
+class RuntimeDir {
+public:
+    explicit RuntimeDir(const char* value)
+    {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+            saved_ = old;
+        if (value)
+            setenv("XDG_RUNTIME_DIR", value, 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+    ~RuntimeDir()
+    {
+        if (saved_)
+            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST(InstanceLock, LivesInTheRuntimeDirectoryElseTmp)
+{
+    {
+        RuntimeDir runtime("/run/user/42");
+        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/run/user/42/VRANViewer.lock");
+    }
+    {
+        RuntimeDir runtime("");
+        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/tmp/VRANViewer.lock");
+    }
+    {
+        RuntimeDir runtime(nullptr);
+        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/tmp/VRANViewer.lock");
+    }
+}
+
+TEST(InstanceLock, OneHolderAtATime)
+{
+    TempDir dir;
+    RuntimeDir runtime(dir.path().c_str());
+    InstanceLock first;
+    InstanceLock second;
+    EXPECT_EQ(first.Acquire("Guard"), InstanceLock::Result::Acquired);
+    EXPECT_EQ(second.Acquire("Guard"), InstanceLock::Result::HeldElsewhere);
+    EXPECT_FALSE(second.Held());
+    EXPECT_EQ(InstanceLock().Acquire("Other"), InstanceLock::Result::Acquired);
+    first.Release();
+    EXPECT_EQ(second.Acquire("Guard"), InstanceLock::Result::Acquired);
+}
+
+TEST(InstanceLock, ChildProcessesDoNotKeepIt)
+{
+    TempDir dir;
+    RuntimeDir runtime(dir.path().c_str());
+    pid_t child = 0;
+    {
+        InstanceLock lock;
+        ASSERT_EQ(lock.Acquire("Guard"), InstanceLock::Result::Acquired);
+        char sleepArg[] = "30";
+        char program[] = "sleep";
+        char* argv[] = {program, sleepArg, nullptr};
+        ASSERT_EQ(posix_spawnp(&child, "sleep", nullptr, nullptr, argv, environ), 0);
+    }
+    // The holder is gone while its child still runs: the name is free again.
+    InstanceLock next;
+    EXPECT_EQ(next.Acquire("Guard"), InstanceLock::Result::Acquired);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+TEST(InstanceLock, UnopenableLockFileIsReported)
+{
+    TempDir dir;
+    std::string missing = dir / "missing";
+    RuntimeDir runtime(missing.c_str());
+    InstanceLock lock;
+    EXPECT_EQ(lock.Acquire("Guard"), InstanceLock::Result::Unavailable);
+    EXPECT_FALSE(lock.Held());
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include "CMySliderControl.h"
+
+#include "CaptureParentBackground.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstdint>
+
+namespace {
+
+constexpr int kChannelMargin = 8;   // from each end of the control to the channel
+constexpr int kChannelHeight = 6;
+constexpr int kThumbWidth = 11;
+constexpr int kThumbMaxHeight = 16;
+const QColor kFrameColour(100, 100, 100);
+
+}  // namespace
+
+CMySliderControl::CMySliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+CMySliderControl::Channel CMySliderControl::ChannelRect() const {
+  const int top = height() / 2 - kChannelHeight / 2;
+  return {kChannelMargin, top, width() - kChannelMargin, top + kChannelHeight};
+}
+
+QRect CMySliderControl::ThumbRect() const {
+  const Channel c = ChannelRect();
+  const int span = c.right - c.left - 1;
+  int centre = c.left;
+  if (maximum() > minimum() && span > 0) {
+    const std::int64_t range = std::int64_t(maximum()) - minimum();
+    centre = c.left + int((std::int64_t(sliderPosition()) - minimum()) * span * 2 / range + 1) / 2;
+  }
+  const int h = std::min(height() - 4, kThumbMaxHeight);
+  return QRect(centre - kThumbWidth / 2, (height() - h) / 2, kThumbWidth, h);
+}
+
+int CMySliderControl::PositionForClick(int x, int left, int right, int minimum, int maximum, int current) {
+  if (left >= right) return current;
+  if (x < left) return minimum;
+  if (x >= right) return maximum - 1;
+  if (minimum >= maximum) return current;
+  const std::int64_t span = std::int64_t(right) - left - 1;
+  if (span == 0) return maximum;  // a one-pixel channel: its only pixel is the last
+  return int(minimum + ((std::int64_t(maximum) - minimum) * (x - left) + span / 2) / span);
+}
+
+int CMySliderControl::PositionForDrag(int x) const {
+  const Channel c = ChannelRect();
+  if (x >= c.right - 1) return maximum();
+  return PositionForClick(x, c.left, c.right, minimum(), maximum(), sliderPosition());
+}
+
+void CMySliderControl::paintEvent(QPaintEvent*) {
+  if (m_background.isNull()) m_background = CaptureParentBackground(*this);
+  QPainter p(this);
+  p.drawImage(QPoint(0, 0), m_background);
+
+  // Channel frame: one pixel inside the channel rectangle.
+  const Channel c = ChannelRect();
+  const QRect frame(c.left + 1, c.top + 1, c.right - c.left - 2, c.bottom - c.top - 2);
+  if (frame.width() > 0 && frame.height() > 0) {
+    p.fillRect(frame.x(), frame.y(), frame.width(), 1, kFrameColour);
+    p.fillRect(frame.x(), frame.bottom(), frame.width(), 1, kFrameColour);
+    p.fillRect(frame.x(), frame.y(), 1, frame.height(), kFrameColour);
+    p.fillRect(frame.right(), frame.y(), 1, frame.height(), kFrameColour);
+  }
+
+  // Thumb: a filled ellipse with a thin dark outline.
+  QColor fill = isSliderDown() ? m_thumbPressedColor : m_thumbColor;
+  if (!fill.isValid()) fill = palette().color(isSliderDown() ? QPalette::Light : QPalette::Button);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(fill);
+  p.drawEllipse(QRectF(ThumbRect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void CMySliderControl::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QSlider::mousePressEvent(event);
+    return;
+  }
+  const QPoint at = event->position().toPoint();
+  const Channel c = ChannelRect();
+  if (c.left < c.right)
+    setValue(PositionForClick(at.x(), c.left, c.right, minimum(), maximum(), value()));
+  QMetaObject::invokeMethod(this, [this] { emit HScroll(0, 4); }, Qt::QueuedConnection);
+  // The press now starts a drag if it lies over the thumb.
+  const QRect thumb = ThumbRect();
+  if (thumb.contains(at)) {
+    m_dragging = true;
+    m_dragOffset = at.x() - thumb.center().x();
+    setSliderDown(true);
+  }
+  update();
+  event->accept();
+}
+
+void CMySliderControl::mouseMoveEvent(QMouseEvent* event) {
+  if (!m_dragging) {
+    event->ignore();
+    return;
+  }
+  const int position = PositionForDrag(event->position().toPoint().x() - m_dragOffset);
+  if (position != sliderPosition()) {
+    setSliderPosition(position);
+    emit HScroll(5, sliderPosition());
+  }
+  event->accept();
+}
+
+void CMySliderControl::mouseReleaseEvent(QMouseEvent* event) {
+  if (m_dragging && event->button() == Qt::LeftButton) {
+    m_dragging = false;
+    setSliderDown(false);
+    update();
+  }
+  event->accept();
+}

@@ -1,0 +1,53 @@
+// A horizontal track bar skinned for the viewer: the parent's background (captured once, at
+// the first paint) with a thin RGB(100, 100, 100) frame around the channel and an elliptical
+// thumb. A left click jumps straight to the clicked position instead of paging.
+//
+// Notifications to the owner mirror the Windows track bar's horizontal-scroll message as
+// HScroll(request, position):
+//  - after every left click, exactly one HScroll(0, 4), delivered later through the event
+//    queue (like a posted message) and sent even when the position did not change; the 4
+//    sits in the position field, so the owner reads the new position from value();
+//  - while the thumb is dragged, HScroll(5, position) (thumb track) on every move.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QSlider>
+
+class CMySliderControl : public QSlider {
+  Q_OBJECT
+
+public:
+  explicit CMySliderControl(QWidget* parent = nullptr);
+
+  // The channel as a Windows rectangle: pixels left .. right - 1, top .. bottom - 1.
+  struct Channel {
+    int left, top, right, bottom;
+  };
+  Channel ChannelRect() const;
+  QRect ThumbRect() const;
+
+  // The position a click at x gives on a channel from left to right (right exclusive):
+  // the minimum left of it, maximum - 1 at or right of its right edge, otherwise the nearest
+  // step, with the last channel pixel giving the maximum. An empty or inverted range keeps
+  // `current` inside the channel; an empty channel keeps `current` everywhere.
+  static int PositionForClick(int x, int left, int right, int minimum, int maximum, int current);
+
+signals:
+  void HScroll(int request, int position);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+  int PositionForDrag(int x) const;
+
+  QImage m_background;
+  QColor m_thumbColor{184, 184, 184};
+  QColor m_thumbPressedColor;  // invalid: the system's button highlight colour
+  bool m_dragging = false;
+  int m_dragOffset = 0;  // press x minus the thumb centre
+};

@@ -249,6 +249,9 @@ private:
             int err = avcodec_receive_packet(o.codec.get(), packet_.get());
             if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return 0;
             if (err < 0) return err;
+            // Without a duration the last frame would fall outside the track's edit list
+            // and be dropped on reading.
+            if (packet_->duration == 0 && o.codec->codec_type == AVMEDIA_TYPE_VIDEO) packet_->duration = 1;
             av_packet_rescale_ts(packet_.get(), o.codec->time_base, o.stream->time_base);
             packet_->stream_index = o.stream->index;
             if ((err = av_interleaved_write_frame(out_.get(), packet_.get())) < 0) return err;

@@ -60,7 +60,8 @@ void DrawDigit(AVFrame* f, int x, int y, int w, int h, int t, int digit) {
 
 void DrawTime(AVFrame* f, int64_t frame, int fps) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(frame) / std::max(fps, 1));
+    const int64_t tenths = frame * 10 / std::max(fps, 1);  // cut, not rounded: the time the frame begins
+    std::snprintf(text, sizeof text, "%lld.%lld", static_cast<long long>(tenths / 10), static_cast<long long>(tenths % 10));
     const int h = f->height / 5;
     const int w = h / 2;
     const int t = std::max(h / 10, 2);

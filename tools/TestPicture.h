@@ -7,7 +7,7 @@
 //                         always white, cell 17 always black, cells 1-16 are the 16 bits of
 //                         n, most significant first (white = 1, black = 0). A mirrored
 //                         picture shows cell 0 black and cell 17 white.
-//   rows [H/2+H/12, ...)  the time n / fps as seconds with one decimal, in large digits
+//   rows [H/2+H/12, ...)  the time n / fps in seconds, cut to tenths ("2.4"), in large digits
 //   rows [5H/6, H)        a white block one cell wide that steps one cell to the right per
 //                         frame (to the left on camera 1), the moving part of the picture
 //   everything else       dark grey

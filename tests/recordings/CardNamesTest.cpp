@@ -106,6 +106,21 @@ TEST(RecordingNames, SortIsStable)
   texts.Sort();
   const std::vector<std::string> sorted(texts.begin(), texts.end());
   EXPECT_EQ(sorted, (std::vector<std::string>{"_/1", "A/1", "a/1", "b/1", "B/1"}));
+
+  // Enough equal texts (every case spelling of one name) that an unstable sort would move them.
+  CSortStringArray many;
+  std::vector<std::string> spellings;
+  for (int bits = 0; bits < 64; ++bits) {
+    std::string text = "abcdef/1";
+    for (int i = 0; i < 6; ++i)
+      if (bits & (1 << i))
+        text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    spellings.push_back(text);
+    many.Add(text);
+    many.Add("b" + std::to_string(bits));  // interleaved, sorts after all of them
+  }
+  many.Sort();
+  EXPECT_EQ(std::vector<std::string>(many.begin(), many.begin() + 64), spellings);
 }
 
 TEST(RecordingState, PathOfARecording)

@@ -1,5 +1,8 @@
 #include "ResourceStrings.h"
 
+#include "UiLanguage.h"
+#include "ViewerConfig.h"
+
 namespace {
 
 struct StringResource {
@@ -26,12 +29,14 @@ constexpr StringResource kStrings[] = {
     {266, "Zoom out", "축소"},
 };
 
-constexpr int kKorean = 1042;
-
 }  // namespace
 
 QString LoadResourceString(int id, int language) {
   for (const StringResource& s : kStrings)
-    if (s.id == id) return QString::fromUtf8(language == kKorean ? s.korean : s.english);
+    if (s.id == id) return QString::fromUtf8(language == kLangKorean ? s.korean : s.english);
   return {};
+}
+
+QString LoadResourceString(int id) {
+  return LoadResourceString(id, ui_language);
 }

@@ -7,3 +7,6 @@
 // The text of string resource `id` in `language` (a Windows language identifier such as
 // `ui_language`): Korean for 1042, English for every other language. Empty for an unknown id.
 QString LoadResourceString(int id, int language);
+
+// The same in the viewer's interface language, `ui_language`.
+QString LoadResourceString(int id);

@@ -60,7 +60,7 @@ void NoNetwork(QPainter& p, QSizeF s) {
 }
 
 void ListArea(QPainter& p, QSizeF s) {
-  p.fillRect(QRectF(QPointF(0, 0), s), QColor(80, 80, 80));
+  VerticalGradient(p, QRectF(QPointF(0, 0), s), QColor(84, 84, 84), QColor(74, 74, 74));
 }
 
 void Tab(QPainter& p, QSizeF s, const QString& caption, bool highlighted) {

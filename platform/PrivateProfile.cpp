@@ -6,10 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 namespace {
@@ -108,19 +105,34 @@ std::string Cut(std::string_view value, std::size_t bufferSize)
     return std::string(value.substr(0, bufferSize - 1));
 }
 
+// The whole file, or nothing when it cannot be read; `missing` tells a file
+// that does not exist from one that cannot be read (or is not a regular file).
 std::optional<std::string> ReadWholeFile(const std::string& path, bool& missing)
 {
     missing = false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         missing = errno == ENOENT;
         return std::nullopt;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return buffer.str();
+    std::optional<std::string> text;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        text.emplace();
+        char buffer[4096];
+        for (;;) {
+            ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                text.reset();
+            if (n <= 0)
+                break;
+            text->append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return text;
 }
 
 // Writes `contents` to a new file beside `path` and renames it over `path`.

@@ -110,7 +110,8 @@ std::string Cut(std::string_view value, std::size_t bufferSize)
 std::optional<std::string> ReadWholeFile(const std::string& path, bool& missing)
 {
     missing = false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place cannot hang the viewer.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         missing = errno == ENOENT;
         return std::nullopt;

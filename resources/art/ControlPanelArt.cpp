@@ -14,6 +14,12 @@ void PanelBackground(QPainter& p, QSizeF s) {
   p.fillRect(QRectF(0, 0, s.width(), 21), QColor(90, 90, 90));
   p.fillRect(QRectF(0, 21, s.width(), 1), QColor(78, 78, 78));
   p.fillRect(QRectF(0, 22, s.width(), 1), QColor(114, 114, 114));
+  // Dark grooves under the channels of the seek, speed and volume sliders, so that their
+  // thin frames stand out.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(54, 54, 54));
+  for (const QRectF& groove : {QRectF(58, 7, 604, 6), QRectF(515, 45, 74, 6), QRectF(629, 45, 83, 6)})
+    p.drawRoundedRect(groove, 1.5, 1.5);
   // Separator between the transport keys and the speed and volume controls.
   p.fillRect(QRectF(437, 32, 1, 32), QColor(84, 84, 84));
   p.fillRect(QRectF(438, 32, 1, 32), QColor(114, 114, 114));

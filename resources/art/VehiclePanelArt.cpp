@@ -44,10 +44,11 @@ void GraphGrid(QPainter& p, QSizeF s) {
   p.drawLine(0, 61, int(s.width()), 61);
   p.setPen(QColor(70, 70, 70));
   p.drawLine(0, 0, 0, int(s.height()));
-  Caption(p, QRectF(s.width() - 110, 2, 104, 14), QStringLiteral("ACCELERATION (G)"), kDim, 10, true,
+  Caption(p, QRectF(s.width() - 140, 1, 110, 13), QStringLiteral("ACCELERATION (G)"), kDim, 10, true,
           Qt::AlignRight | Qt::AlignVCenter);
-  Caption(p, QRectF(s.width() - 30, 8, 26, 14), QStringLiteral("+1"), kDim, 9, false, Qt::AlignRight);
-  Caption(p, QRectF(s.width() - 30, 110, 26, 13), QStringLiteral("-1"), kDim, 9, false, Qt::AlignRight);
+  Caption(p, QRectF(s.width() - 24, 1, 20, 13), QStringLiteral("+1"), kDim, 9, false, Qt::AlignRight | Qt::AlignVCenter);
+  Caption(p, QRectF(s.width() - 24, 55, 20, 13), QStringLiteral("0"), kDim, 9, false, Qt::AlignRight | Qt::AlignVCenter);
+  Caption(p, QRectF(s.width() - 24, 109, 20, 13), QStringLiteral("-1"), kDim, 9, false, Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void TurnArrow(QPainter& p, QSizeF s, const QColor& c, bool left) {
@@ -213,54 +214,73 @@ void Yawning(QPainter& p, QSizeF s, const QColor& c) {
 
 void PhoneCall(QPainter& p, QSizeF s, const QColor& c) {
   Tile(p, s, c);
-  const QPointF m(s.width() / 2 - 4, 29);
-  Face(p, m, 12, c);
-  // A handset held against the ear.
+  // A head in profile with a handset held to the ear.
+  const QPointF m(17, 28);
+  Face(p, m, 10, c);
+  p.setPen(Stroke(c, 2));
+  p.drawLine(QPointF(m.x() - 5, m.y() + 10), QPointF(m.x() - 7, m.y() + 17));  // neck
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  p.save();
-  p.translate(m.x() + 13, m.y());
-  p.rotate(-18);
-  p.drawRoundedRect(QRectF(-3.5, -11, 7, 22), 2.5, 2.5);
-  p.restore();
+  QPainterPath handset;
+  handset.moveTo(26, 15);
+  handset.cubicTo(37, 17, 37, 39, 26, 41);
+  handset.lineTo(24.5, 36);
+  handset.cubicTo(29, 34, 29, 22, 24.5, 20);
+  handset.closeSubpath();
+  p.drawPath(handset);
+  p.drawRoundedRect(QRectF(22, 13.5, 6, 7), 2, 2);   // ear piece
+  p.drawRoundedRect(QRectF(22, 35.5, 6, 7), 2, 2);   // mouth piece
   p.setPen(Stroke(c, 1.6));
   p.setBrush(Qt::NoBrush);
-  p.drawArc(QRectF(m.x() + 14, m.y() - 16, 10, 10), 0, 90 * 16);
+  p.drawArc(QRectF(31, 12, 8, 8), 0, 90 * 16);        // ringing
+  p.drawArc(QRectF(29, 9, 13, 13), 0, 90 * 16);
 }
 
 void Smoking(QPainter& p, QSizeF s, const QColor& c) {
   Tile(p, s, c);
-  const QPointF m(s.width() / 2 - 5, 29);
-  Face(p, m, 12, c);
+  // A cigarette with its smoke.
+  p.setPen(QPen(c, 1.5));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(6, 33, 27, 6));
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  p.drawRect(QRectF(m.x() + 3, m.y() + 5, 15, 3.2));  // cigarette
-  p.setPen(Stroke(c, 1.5));
+  p.drawRect(QRectF(6, 33, 8, 6));                    // filter
+  p.drawRect(QRectF(35, 33, 3, 6));                   // glowing tip
+  p.setPen(Stroke(c, 1.8));
   p.setBrush(Qt::NoBrush);
   QPainterPath smoke;
-  smoke.moveTo(m.x() + 19, m.y() + 3);
-  smoke.cubicTo(m.x() + 16, m.y() - 2, m.x() + 22, m.y() - 5, m.x() + 19, m.y() - 11);
+  smoke.moveTo(36.5, 29);
+  smoke.cubicTo(32, 24, 40, 20, 35.5, 14);
+  smoke.moveTo(31, 29);
+  smoke.cubicTo(27, 25, 34, 21, 30, 16);
   p.drawPath(smoke);
 }
 
 void Distraction(QPainter& p, QSizeF s, const QColor& c) {
   Tile(p, s, c);
   // A steering wheel with a hand holding a phone above it.
-  const QPointF w(s.width() / 2, 34);
+  const QPointF w(20, 37);
   p.setPen(Stroke(c, 2.2));
   p.setBrush(Qt::NoBrush);
-  p.drawEllipse(w, 14, 14);
-  p.drawEllipse(w, 3, 3);
-  p.drawLine(w + QPointF(-3, 0), w + QPointF(-14, 0));
-  p.drawLine(w + QPointF(3, 0), w + QPointF(14, 0));
-  p.drawLine(w + QPointF(0, 3), w + QPointF(0, 14));
-  p.setPen(QPen(c, 1.2));
-  p.setBrush(QColor(44, 44, 44));
-  p.drawRoundedRect(QRectF(w.x() - 5, 5, 10, 17), 2, 2);  // phone
+  p.drawEllipse(w, 11, 11);
+  p.drawEllipse(w, 2.5, 2.5);
+  p.drawLine(w + QPointF(-2.5, 0), w + QPointF(-11, 0));
+  p.drawLine(w + QPointF(2.5, 0), w + QPointF(11, 0));
+  p.drawLine(w + QPointF(0, 2.5), w + QPointF(0, 11));
+  p.save();
+  p.translate(30, 16);
+  p.rotate(18);
+  p.setPen(QPen(c, 1.6));
+  p.setBrush(QColor(40, 40, 40));
+  p.drawRoundedRect(QRectF(-5.5, -10, 11, 20), 2, 2);   // phone
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  p.drawRoundedRect(QRectF(w.x() - 8, 14, 5, 9), 2, 2);   // fingers around it
-  p.drawRoundedRect(QRectF(w.x() + 3, 15, 5, 8), 2, 2);
+  p.drawRect(QRectF(-3.5, -7.5, 7, 12));               // lit screen
+  p.restore();
+  p.setPen(Qt::NoPen);
+  p.setBrush(c);
+  p.drawEllipse(QPointF(24, 23), 4, 3.2);              // thumb and palm holding it
+  p.drawRoundedRect(QRectF(20.5, 22, 7, 7), 2.5, 2.5);
 }
 
 void AddPair(std::vector<ArtworkItem>& items, int activeId, int greyId, QSize size, const QColor& active,

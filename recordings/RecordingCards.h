@@ -47,8 +47,11 @@ public:
   void ScanRecordingFolder();
 
   // A mount appeared (kMediaInserted, kDriveAdded) or went away (kMediaRemoved,
-  // kDriveRemoved) at `path`. Insertion adopts and scans a driver-assistance card while no
-  // card is present; removal of the card in use forgets it. Everything else is ignored.
+  // kDriveRemoved) at `path`, the mount point the watcher reports. Insertion adopts and
+  // scans a driver-assistance card while no card is present (the model is not saved).
+  // Removal of the card in use forgets it, empties the lists when they were taken from the
+  // card and stops a playback of a recording on it; mode, root and current recording keep
+  // their values. Everything else is ignored.
   void OnCardChange(long event, const std::string& path);
 
 private:

@@ -29,8 +29,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
     return 2;
   }
-  // Text needs a font database, which needs a GUI application; no display is used.
+  // Text needs a font database, which needs a GUI application; no display is used. Qt's
+  // notes about the build machine's session (no runtime folder and the like) are not ours
+  // to report; this tool's own failures go to stderr below.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+  });
   QGuiApplication app(argc, argv);
   const QDir out(QString::fromLocal8Bit(argv[1]));
 

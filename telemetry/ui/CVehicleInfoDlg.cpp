@@ -398,11 +398,6 @@ void CVehicleInfoDlg::PutOnWindow(const QImage& picture) {
   update();
 }
 
-QImage CVehicleInfoDlg::ComposedPicture() {
-  EraseIfNeeded();
-  return m_frame;
-}
-
 void CVehicleInfoDlg::paintEvent(QPaintEvent*) {
   EraseIfNeeded();
   QPainter p(this);

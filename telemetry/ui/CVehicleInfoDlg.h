@@ -48,10 +48,8 @@ public:
   // has no layout and nothing was drawn.
   int DrawNeutralLayout(QPainter& dc);
 
-  // What the panel shows at the moment (the frame a paint copies to the screen).
-  QImage ComposedPicture();
-
-  // Wiring to the main window, which lives above this library. Unset hooks do nothing.
+  // Wiring to the main window, which lives above this library. Unset hooks do nothing. The
+  // model-change message 0x41C is posted to the parent widget (the main window).
   std::function<void(const std::string& version, int32_t deviceCode)> setDeviceVersionText;
   std::function<bool()> isFullScreen;
   std::function<void()> toggleFullScreen;

@@ -550,4 +550,16 @@ TEST_F(VehiclePanel, Keys) {
   player_globals.playing = 0;
 }
 
+// Pictures of the panel while records play, written to the build folder for the issue note.
+TEST_F(VehiclePanel, ScreenshotsWhilePlaying) {
+  panel->ResetGraph();
+  for (int k = 0; k < 14; ++k)
+    Feed(Csv{.speed = 87, .rpm = 2450, .left = 1, .ax = 0.3 * ((k % 5) - 2) / 2, .ay = 0.1 * (k % 3), .az = -0.9,
+             .lane = 1, .front = 4, .pedestrian = 3, .signState = 0, .signSpeed = 80});
+  EXPECT_TRUE(Shot().save(QStringLiteral(VEHICLE_SHOT_DIR "/vehicle_panel_driver_assistance.png")));
+  for (int k = 0; k < 14; ++k)
+    Feed(Dsm{.speed = 54, .pfid = 0x420, .psr = 0x2, .gx = 400 * (k % 4), .gy = -800, .gz = 4900});
+  EXPECT_TRUE(Shot().save(QStringLiteral(VEHICLE_SHOT_DIR "/vehicle_panel_driver_monitoring.png")));
+}
+
 }  // namespace

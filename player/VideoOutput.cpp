@@ -1,0 +1,497 @@
+// Video output into the panes' native windows, and the refresh that times pictures, reports the
+// position and the end, and delivers the telemetry.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/time.h>
+}
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include "Engine.h"
+#include "EngineConstants.h"
+#include "EngineGlobals.h"
+#include "Player.h"
+
+namespace {
+
+struct FormatEntry {
+  AVPixelFormat ffmpeg;
+  Uint32 sdl;
+};
+
+const FormatEntry kFormatTable[] = {
+    {AV_PIX_FMT_RGB8, SDL_PIXELFORMAT_RGB332},     {AV_PIX_FMT_RGB444, SDL_PIXELFORMAT_RGB444},
+    {AV_PIX_FMT_RGB555, SDL_PIXELFORMAT_RGB555},   {AV_PIX_FMT_BGR555, SDL_PIXELFORMAT_BGR555},
+    {AV_PIX_FMT_RGB565, SDL_PIXELFORMAT_RGB565},   {AV_PIX_FMT_BGR565, SDL_PIXELFORMAT_BGR565},
+    {AV_PIX_FMT_RGB24, SDL_PIXELFORMAT_RGB24},     {AV_PIX_FMT_BGR24, SDL_PIXELFORMAT_BGR24},
+    {AV_PIX_FMT_0RGB32, SDL_PIXELFORMAT_RGB888},   {AV_PIX_FMT_0BGR32, SDL_PIXELFORMAT_BGR888},
+    {AV_PIX_FMT_NE(RGB0, 0BGR), SDL_PIXELFORMAT_RGBX8888},
+    {AV_PIX_FMT_NE(BGR0, 0RGB), SDL_PIXELFORMAT_BGRX8888},
+    {AV_PIX_FMT_RGB32, SDL_PIXELFORMAT_ARGB8888},  {AV_PIX_FMT_RGB32_1, SDL_PIXELFORMAT_RGBA8888},
+    {AV_PIX_FMT_BGR32, SDL_PIXELFORMAT_ABGR8888},  {AV_PIX_FMT_BGR32_1, SDL_PIXELFORMAT_BGRA8888},
+    {AV_PIX_FMT_YUV420P, SDL_PIXELFORMAT_IYUV},    {AV_PIX_FMT_YUYV422, SDL_PIXELFORMAT_YUY2},
+    {AV_PIX_FMT_UYVY422, SDL_PIXELFORMAT_UYVY},
+};
+
+void sdl_format_of(int pixel_format, Uint32* sdl_format, SDL_BlendMode* blend) {
+  *sdl_format = SDL_PIXELFORMAT_ARGB8888;
+  *blend = SDL_BLENDMODE_NONE;
+  for (const FormatEntry& e : kFormatTable) {
+    if (e.ffmpeg != pixel_format) continue;
+    *sdl_format = e.sdl;
+    if (pixel_format == AV_PIX_FMT_RGB32 || pixel_format == AV_PIX_FMT_RGB32_1 ||
+        pixel_format == AV_PIX_FMT_BGR32 || pixel_format == AV_PIX_FMT_BGR32_1)
+      *blend = SDL_BLENDMODE_BLEND;
+    return;
+  }
+}
+
+// Screen size for the enlarged first video; the default size while the UI has not told it.
+void screen_size(int* w, int* h) {
+  *w = player_globals.screen_width;
+  *h = player_globals.screen_height;
+  if (*w <= 0 || *h <= 0) {
+    *w = player_globals.out_width_default;
+    *h = player_globals.out_height_default;
+  }
+}
+
+int prepare_texture(SDL_Texture** slot, SDL_Renderer* renderer, Uint32 format, int w, int h,
+                    SDL_BlendMode blend, bool clear) {
+  Uint32 old_format = 0;
+  int old_w = 0, old_h = 0;
+  if (*slot && SDL_QueryTexture(*slot, &old_format, nullptr, &old_w, &old_h) == 0 && old_format == format &&
+      old_w == w && old_h == h)
+    return 0;
+  if (*slot) SDL_DestroyTexture(*slot);
+  *slot = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, w, h);
+  if (!*slot) return -1;
+  if (SDL_SetTextureBlendMode(*slot, blend) < 0) return -1;
+  if (clear) {
+    void* pixels;
+    int pitch;
+    if (SDL_LockTexture(*slot, nullptr, &pixels, &pitch) < 0) return -1;
+    std::memset(pixels, 0, size_t(pitch) * h);
+    SDL_UnlockTexture(*slot);
+  }
+  av_log(nullptr, AV_LOG_VERBOSE, "Created %dx%d texture with %s.\n", w, h, SDL_GetPixelFormatName(format));
+  return 0;
+}
+
+int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContext** scaler, int which) {
+  int w, h;
+  if (player_globals.zoom_mode) {
+    if (which == 1) {
+      w = vs->out_width2;
+      h = vs->out_height2;
+    } else {
+      screen_size(&w, &h);
+    }
+  } else if (player_globals.fullscreen_video) {
+    if (which == 1) return 0;
+    screen_size(&w, &h);
+  } else if (which == 1) {
+    w = vs->out_width2;
+    h = vs->out_height2;
+  } else {
+    w = vs->out_width;
+    h = vs->out_height;
+  }
+  Uint32 format;
+  SDL_BlendMode blend;
+  sdl_format_of(frame->format, &format, &blend);
+  SDL_Renderer* renderer = which == 1 ? engine_globals.renderer2 : engine_globals.renderer;
+  if (prepare_texture(slot, renderer, format, w, h, blend, false) < 0) return -1;
+  if (format != SDL_PIXELFORMAT_IYUV) return 0;
+
+  *scaler = sws_getCachedContext(*scaler, frame->width, frame->height, AVPixelFormat(frame->format), w, h,
+                                 AV_PIX_FMT_YUV420P, player_globals.scaler_flags, nullptr, nullptr, nullptr);
+  if (!*scaler) return -1;
+  if (frame->linesize[0] < 0 || frame->linesize[1] < 0 || frame->linesize[2] < 0) {
+    av_log(nullptr, AV_LOG_ERROR, "Negative linesize is not supported for YUV.\n");
+    return -1;
+  }
+  uint8_t* planes[4];
+  int pitches[4];
+  if (av_image_alloc(planes, pitches, w, h, AV_PIX_FMT_YUV420P, 32) < 0) return -1;
+  sws_scale(*scaler, frame->data, frame->linesize, 0, frame->height, planes, pitches);
+  const int ret = SDL_UpdateYUVTexture(*slot, nullptr, planes[0], pitches[0], planes[1], pitches[1], planes[2],
+                                       pitches[2]);
+  av_freep(&planes[0]);
+  return ret;
+}
+
+SDL_Renderer* create_renderer(SDL_Window* window) {
+  SDL_Renderer* r = SDL_CreateRenderer(window, player_globals.render_driver_index,
+                                       SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
+                                           SDL_RENDERER_TARGETTEXTURE);
+  if (!r) {
+    av_log(nullptr, AV_LOG_WARNING, "Failed to initialize a hardware accelerated renderer: %s\n", SDL_GetError());
+    r = SDL_CreateRenderer(window, -1, 0);
+  }
+  if (r) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(r, &info) == 0) av_log(nullptr, AV_LOG_VERBOSE, "Initialized %s renderer.\n", info.name);
+  }
+  return r;
+}
+
+// Size of the native window as the X server has it (SDL does not follow a foreign window).
+bool native_size(SDL_Window* window, uint64_t id, int* w, int* h) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(info.info.x11.display, static_cast<::Window>(id), &attrs)) return false;
+  *w = attrs.width;
+  *h = attrs.height;
+  return true;
+}
+
+// Wraps the native window `id` in an SDL window, once; again when the id or its size changed
+// (re-wrapping is how the renderer learns a new surface size). Drops the renderer and texture
+// that belonged to an old wrap. Returns false when no SDL window can be made.
+bool wrap_window(SDL_Window** window, uint64_t* wrapped, uint64_t id, SDL_Renderer** renderer,
+                 SDL_Texture** texture) {
+  if (*window && *wrapped == id) {
+    int sw, sh, nw, nh;
+    SDL_GetWindowSize(*window, &sw, &sh);
+    if (!native_size(*window, id, &nw, &nh) || (nw == sw && nh == sh)) return true;
+  }
+  if (*texture) SDL_DestroyTexture(*texture);
+  *texture = nullptr;
+  if (*renderer) SDL_DestroyRenderer(*renderer);
+  *renderer = nullptr;
+  if (*window) SDL_DestroyWindow(*window);
+  *window = nullptr;
+  *wrapped = 0;
+  if (!id) return false;
+  *window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(id)));
+  if (!*window) return false;
+  *wrapped = id;
+  return true;
+}
+
+}  // namespace
+
+int open_video_output(VideoState* vs) {
+  EngineGlobals& e = engine_globals;
+  vs->out_width = player_globals.out_width_default;
+  vs->out_height = player_globals.out_height_default;
+  if (!wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &vs->texture)) return 1;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if (!e.renderer) e.renderer = create_renderer(e.window);
+  if (vs->video2_index >= 0) {
+    vs->out_width2 = 360;
+    vs->out_height2 = 202;
+    if (!wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &vs->texture2))
+      return 1;
+    if (!e.renderer2) e.renderer2 = create_renderer(e.window2);
+  }
+  return 0;
+}
+
+void destroy_renderers(VideoState* vs) {
+  EngineGlobals& e = engine_globals;
+  if (vs) {
+    if (vs->texture) SDL_DestroyTexture(vs->texture);
+    if (vs->texture2) SDL_DestroyTexture(vs->texture2);
+    vs->texture = vs->texture2 = nullptr;
+  }
+  if (e.renderer) SDL_DestroyRenderer(e.renderer);
+  if (e.renderer2) SDL_DestroyRenderer(e.renderer2);
+  e.renderer = e.renderer2 = nullptr;
+}
+
+void destroy_windows() {
+  EngineGlobals& e = engine_globals;
+  if (e.window) SDL_DestroyWindow(e.window);
+  if (e.window2) SDL_DestroyWindow(e.window2);
+  e.window = e.window2 = nullptr;
+  e.window_native = e.window2_native = 0;
+}
+
+bool draw_pictures(VideoState* vs) {
+  EngineGlobals& e = engine_globals;
+  const bool second = vs->video2_index >= 0;
+  const bool second_out = second && e.renderer2;
+  DecodedItem* vp = vs->picture_queue.last_shown();
+  DecodedItem* vp2 = second ? vs->picture_queue2.last_shown() : nullptr;
+  // The swap flag outlives a playback; it only applies while there are two videos.
+  if (player_globals.swap_videos && second) std::swap(vp, vp2);
+  if (vp->drawn) return false;
+  if (vp->packet_size <= 0) return false;
+  if (upload_picture(vs, &vs->texture, vp->frame, &vs->scaler, 0) < 0) return false;
+  if (second_out) {
+    if (vp2->packet_size <= 0) return false;
+    if (upload_picture(vs, &vs->texture2, vp2->frame, &vs->scaler2, 1) < 0) return false;
+  }
+  vp->drawn = true;
+
+  SDL_Rect zoom_rect;
+  int sw, sh;
+  screen_size(&sw, &sh);
+  zoom_rect.x = 3 * (sw / 10);
+  zoom_rect.y = 3 * (sh / 10);
+  zoom_rect.w = 4 * (sw / 10);
+  zoom_rect.h = 4 * (sh / 10);
+  const SDL_Rect* src = player_globals.zoom_mode ? &zoom_rect : nullptr;
+  const SDL_RendererFlip flip = player_globals.flip_mode ? SDL_FLIP_HORIZONTAL : SDL_FLIP_NONE;
+
+  SDL_RenderSetLogicalSize(e.renderer, vp->width, vp->height);
+  SDL_RenderClear(e.renderer);
+  SDL_RenderCopyEx(e.renderer, vs->texture, src, nullptr, 0, nullptr, flip);
+  if (player_globals.fullscreen_video) return true;
+  if (second_out) {
+    SDL_RenderSetLogicalSize(e.renderer2, vp2->width, vp2->height);
+    SDL_RenderClear(e.renderer2);
+    SDL_RenderCopy(e.renderer2, vs->texture2, nullptr, nullptr);
+  }
+  return true;
+}
+
+void show_video(VideoState* vs) {
+  EngineGlobals& e = engine_globals;
+  // Checked at every picture: re-wraps when the pane's surface changed size (full screen).
+  open_video_output(vs);
+  if (!e.renderer) return;
+  const bool second = vs->video2_index > 0 && e.renderer2;
+  SDL_SetRenderDrawColor(e.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(e.renderer);
+  if (second) {
+    SDL_SetRenderDrawColor(e.renderer2, 0, 0, 0, 255);
+    SDL_RenderClear(e.renderer2);
+  }
+  if (draw_pictures(vs)) {
+    SDL_RenderPresent(e.renderer);
+    if (second) SDL_RenderPresent(e.renderer2);
+  }
+}
+
+double frame_duration(VideoState* vs, const DecodedItem* vp, const DecodedItem* next) {
+  if (vp->serial != next->serial) return 0.0;
+  const double d = next->pts - vp->pts;
+  if (std::isnan(d) || d <= 0 || d > vs->max_credible_frame_duration) return vp->duration;
+  return d;
+}
+
+double target_delay(double delay, VideoState* vs) {
+  double diff = 0;
+  if (effective_sync(*vs) != SYNC_VIDEO) {
+    diff = vs->clock_video.read() - master_time(*vs);
+    const double threshold = std::max(engine::kSyncThresholdMin, std::min(engine::kSyncThresholdMax, delay));
+    if (!std::isnan(diff) && std::fabs(diff) < vs->max_credible_frame_duration) {
+      if (diff <= -threshold)
+        delay = std::max(0.0, delay + diff);
+      else if (diff >= threshold && delay > engine::kFrameDuplicationThreshold)
+        delay = delay + diff;
+      else if (diff >= threshold)
+        delay = 2 * delay;
+    }
+  }
+  av_log(nullptr, AV_LOG_TRACE, "video: delay=%0.3f A-V=%f\n", delay, -diff);
+  return delay;
+}
+
+void update_video_clock(VideoState* vs, double pts, int64_t /*pos*/, int serial) {
+  vs->clock_video.set(pts, serial);
+  vs->clock_external.follow(vs->clock_video);
+}
+
+int64_t position_permille(double t, int64_t duration_us) {
+  if (std::isnan(t) || duration_us == AV_NOPTS_VALUE) return -1;
+  const int64_t seconds = duration_us / 1000000;
+  if (seconds < 1) return -1;
+  return static_cast<int64_t>(t * 1000) / seconds;
+}
+
+int telemetry_walk(int last, int k, const std::function<void(int)>& deliver) {
+  if (k < 0 || k == last) return last;
+  for (;;) {
+    if (k < last || k - last > engine::kTelemetryMaxTickJump) last = k;
+    ++last;
+    deliver(last);
+    if (k - last >= 1)
+      ++last;
+    else
+      break;
+  }
+  return k;
+}
+
+namespace {
+
+void post_progress(VideoState* vs) {
+  PlayerGlobals& g = player_globals;
+  const int64_t now = av_gettime_relative();
+  if (g.last_progress_time != 0 && now - g.last_progress_time < engine::kProgressIntervalUs) return;
+  if (AVFormatContext* ic = vs->format_ctx) {
+    const double t = master_time(*vs);
+    const int64_t p = position_permille(t, ic->duration);
+    if (p >= 0) post_message(kMsgPosition, p, 0);
+    const int64_t s = std::isnan(t) ? -1 : static_cast<int64_t>(t);
+    if (s != g.last_posted_second) {
+      post_message(kMsgElapsed, 0, s);
+      g.last_posted_second = s;
+    }
+  }
+  g.last_progress_time = now;
+}
+
+void deliver_tick(int tick) {
+  std::string text;
+  if (!telemetry_lookup(tick, &text)) return;
+  engine_globals.telemetry_text = text;
+  if (player_globals.fullscreen_video || text.empty()) return;
+  post_message(kMsgTelemetry, 0, 1, text);
+  post_message(kMsgTelemetryMap, 0, 1, std::move(text));
+}
+
+// Delivers the telemetry of the current tenth of a second.
+void post_telemetry(VideoState* vs) {
+  const double t = master_time(*vs);
+  if (std::isnan(t)) return;
+  player_globals.last_telemetry_tick =
+      telemetry_walk(player_globals.last_telemetry_tick, static_cast<int>(t * 10), deliver_tick);
+}
+
+}  // namespace
+
+namespace {
+
+// Brings the second video to the picture due at the first video's time `pts`. Advancing it one
+// picture per first-video picture would let the two drift apart for good whenever one decoder
+// dropped a late picture the other kept.
+void advance_second_video(VideoState* vs, double pts) {
+  DecodedQueue& q = vs->picture_queue2;
+  bool advanced = false;
+  while (q.pending() > 0) {
+    const DecodedItem* next = q.current();
+    const bool stale = next->serial != vs->video2_packets.serial();
+    const bool due = std::isnan(pts) || std::isnan(next->pts) ? !advanced : next->pts <= pts + 0.001;
+    if (!stale && !due) break;
+    q.advance();
+    advanced = !stale;
+  }
+}
+
+}  // namespace
+
+void refresh(VideoState* vs, double* remaining_time) {
+  PlayerGlobals& g = player_globals;
+  const double now_start = SyncClock::now();
+  if (!vs->paused && effective_sync(*vs) == SYNC_EXTERNAL) adjust_external_speed(*vs);
+
+  if (vs->display_mode != 0 && vs->audio_index >= 0) {
+    if (vs->redraw_pending || vs->last_timed_redraw + g.timed_redraw_interval < now_start) {
+      show_video(vs);
+      vs->last_timed_redraw = now_start;
+    }
+    *remaining_time = std::min(*remaining_time, vs->last_timed_redraw + g.timed_redraw_interval - now_start);
+  }
+
+  if (vs->video_index >= 0) {
+    const bool second = vs->video2_index >= 0;
+    for (;;) {
+      if (vs->picture_queue.pending() == 0) {
+        if (vs->video_packets.count() != 0 || vs->at_end_of_file != 1) break;
+        // The first video ended: show the rest of the second one's pictures as they are done.
+        if (second) advance_second_video(vs, INFINITY);
+        AVFormatContext* ic = vs->format_ctx;
+        const double mt = master_time(*vs);
+        const int64_t s = std::isnan(mt) ? 0 : static_cast<int64_t>(mt);
+        const int64_t d = ic && ic->duration != AV_NOPTS_VALUE ? ic->duration / 1000000 : 0;
+        const bool sound_still_playing = !vs->end_of_play && s < d && vs->clock_video.pts() >= d - 0.1;
+        if (!sound_still_playing && !g.eof_notified) {
+          post_message(kMsgEndOfFile, 0, 0);
+          g.eof_notified = 1;
+        }
+        return;
+      }
+      DecodedItem* vp = vs->picture_queue.current();
+      DecodedItem* lastvp = vs->picture_queue.last_shown();
+      if (vp->serial != vs->video_packets.serial()) {
+        vs->picture_queue.advance();
+        continue;
+      }
+      if (lastvp->serial != vp->serial) vs->frame_due_time = SyncClock::now();
+      if (vs->paused) break;
+
+      const double last_duration = frame_duration(vs, lastvp, vp);
+      const double delay = target_delay(last_duration, vs);
+      const double time = SyncClock::now();
+      if (time < vs->frame_due_time + delay) {
+        *remaining_time = std::min(vs->frame_due_time + delay - time, *remaining_time);
+        break;
+      }
+      vs->frame_due_time += delay;
+      if (delay > 0 && time - vs->frame_due_time > engine::kSyncThresholdMax) vs->frame_due_time = time;
+
+      {
+        std::lock_guard lock(vs->picture_queue.mutex());
+        if (!std::isnan(vp->pts)) update_video_clock(vs, vp->pts, vp->byte_pos, vp->serial);
+      }
+
+      if (vs->picture_queue.pending() > 1) {
+        DecodedItem* nextvp = vs->picture_queue.following();
+        const double duration = frame_duration(vs, vp, nextvp);
+        const int drop = g.drop_pictures;
+        if (!vs->step_mode && (drop > 0 || (drop != 0 && effective_sync(*vs) != SYNC_VIDEO)) &&
+            time > vs->frame_due_time + duration) {
+          ++vs->dropped_at_display;
+          vs->picture_queue.advance();
+          continue;
+        }
+      }
+
+      if (vs->text_index >= 0) {
+        while (vs->text_queue.pending() > 0) {
+          DecodedItem* sp = vs->text_queue.current();
+          DecodedItem* sp2 = vs->text_queue.pending() > 1 ? vs->text_queue.following() : nullptr;
+          const double vpts = vs->clock_video.pts();
+          if (sp->serial != vs->text_packets.serial() ||
+              vpts > sp->pts + float(sp->text_item.end_display_time) / 1000 ||
+              (sp2 && vpts > sp2->pts + float(sp2->text_item.start_display_time) / 1000)) {
+            vs->text_queue.advance();
+          } else {
+            break;
+          }
+        }
+      }
+
+      vs->picture_queue.advance();
+      if (second) advance_second_video(vs, vp->pts);
+      vs->redraw_pending = 1;
+      if (vs->step_mode && !vs->paused) toggle_pause(vs);
+      break;
+    }
+    if (vs->redraw_pending && vs->display_mode == 0 && vs->picture_queue.shown_held()) show_video(vs);
+  }
+  vs->redraw_pending = 0;
+
+  if (g.status_enabled) {
+    post_progress(vs);
+    if (vs->text_index >= 0) post_telemetry(vs);
+  }
+}
+
+void wait_event(VideoState* vs, SDL_Event* event) {
+  double remaining = 0.0;
+  SDL_PumpEvents();
+  while (SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) {
+    if (remaining > 0.0) av_usleep(static_cast<unsigned>(remaining * 1000000.0));
+    remaining = engine::kRefreshInterval;
+    if (vs->display_mode != -1 && (!vs->paused || vs->redraw_pending)) refresh(vs, &remaining);
+    if (vs->abort_all || player_globals.quit_event_loop) {
+      event->type = SDL_FIRSTEVENT;
+      return;
+    }
+    SDL_PumpEvents();
+  }
+}

@@ -116,8 +116,8 @@ int CVehicleInfoDlg::OnTelemetry(int64_t /*wParam*/, int64_t lParam, const std::
   return 0;
 }
 
-void CVehicleInfoDlg::SwitchModel(int32_t model) {
-  device_model = static_cast<DeviceModel>(model);
+void CVehicleInfoDlg::SwitchModel(DeviceModel model) {
+  device_model = model;
   SaveViewerModel();
   InvalidateWithErase();
   ViewerMessage::post(parentWidget(), kMsgModelChanged, 0, 0);

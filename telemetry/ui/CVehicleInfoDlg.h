@@ -20,6 +20,7 @@
 #include <string>
 
 #include "GraphSeries.h"
+#include "ViewerConfig.h"
 
 class QPainter;
 struct TelemetryRecord;
@@ -62,7 +63,7 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
 
 private:
-  void SwitchModel(int32_t model);
+  void SwitchModel(DeviceModel model);
   void PassFirmwareVersion(const TelemetryRecord& r);
   void DrawDriverAssistance(const TelemetryRecord& r);
   void DrawDriverMonitor(const DriverMonitorRecord& d);

@@ -43,9 +43,11 @@ void CGdipButton::EnableToggleMode(bool flag) {
 
 void CGdipButton::FlipToggleState() {
   m_toggled = !m_toggled;
-  m_pCurrent = m_toggled ? kAlternatePressed : kStandardPressed;
-  m_paintCurrent = true;
-  repaint();
+  m_pCurrent = ShowsAlternate() ? kAlternatePressed : kStandardPressed;
+  if (isVisible()) {
+    m_paintCurrent = true;
+    repaint();
+  }
 }
 
 int CGdipButton::HoverChannel(int value) {
@@ -96,8 +98,14 @@ void CGdipButton::PreRender() {
   m_rendered = true;
 }
 
+// Without an alternate image the standard set stands in for it, so a toggled button never
+// shows an empty picture.
+bool CGdipButton::ShowsAlternate() const {
+  return m_toggled && m_hasAlternate;
+}
+
 CGdipButton::Picture CGdipButton::Choose() const {
-  const bool alternate = m_toggled;
+  const bool alternate = ShowsAlternate();
   if (isDown()) return alternate ? kAlternatePressed : kStandardPressed;
   if (m_hovering) return alternate ? kAlternateHover : kStandardHover;
   return alternate ? kAlternateNormal : kStandardNormal;

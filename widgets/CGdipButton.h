@@ -57,6 +57,7 @@ private:
   static bool LoadResourceImage(QImage& image, int id, const char* type);
   void PreRender();
   QImage Compose(const QImage& image, Look look) const;
+  bool ShowsAlternate() const;
   Picture Choose() const;
 
   bool m_hasAlternate = false;

@@ -201,6 +201,15 @@ TEST_F(GdipButtonTest, FlipToggleStateSwitchesTheSetWithoutAClick) {
   EXPECT_LE(MaxDistance(Shown(*button), Normal(kPause)), 1);
 }
 
+// Flipping a button that has no alternate image keeps showing the standard image rather
+// than an empty picture.
+TEST_F(GdipButtonTest, FlipWithoutAlternateImageKeepsStandardImage) {
+  ASSERT_TRUE(button->LoadStandardImage(kPause));
+  Show();
+  button->FlipToggleState();
+  EXPECT_LE(MaxDistance(Shown(*button), Normal(kPause)), 1);
+}
+
 TEST(GdipButtonHover, ColourMatrixOnChannelValues) {
   const std::pair<int, int> cases[] = {{0, 13}, {100, 118}, {184, 206}, {230, 254}, {231, 255}, {255, 255}};
   for (const auto& [in, out] : cases) EXPECT_EQ(CGdipButton::HoverChannel(in), out) << in;

@@ -2,6 +2,7 @@
 // exists in both languages. Also writes contact_sheet.png (all images, labelled) into the
 // test's build folder for a look at the artwork.
 #include "ResourceStrings.h"
+#include "ViewerConfig.h"
 
 #include <QDir>
 #include <QFont>
@@ -140,6 +141,15 @@ TEST(Resources, TooltipStringsInBothLanguages) {
     EXPECT_TRUE(LoadResourceString(unknown, 1033).isEmpty()) << unknown;
     EXPECT_TRUE(LoadResourceString(unknown, 1042).isEmpty()) << unknown;
   }
+}
+
+TEST(Resources, StringsFollowTheInterfaceLanguage) {
+  const auto saved = ui_language;
+  ui_language = 1042;
+  EXPECT_EQ(LoadResourceString(245), QString::fromUtf8("프로그램 종료"));
+  ui_language = 1033;
+  EXPECT_EQ(LoadResourceString(245), QStringLiteral("Close"));
+  ui_language = saved;
 }
 
 TEST(Resources, ContactSheet) {

@@ -1,0 +1,39 @@
+# Sanitizer and fuzzing builds, for the whole project:
+#   -DTAVRO_SANITIZE=address   AddressSanitizer with UndefinedBehaviorSanitizer
+#   -DTAVRO_SANITIZE=thread    ThreadSanitizer
+#   -DTAVRO_FUZZ=ON            (clang only) libFuzzer targets in tests/fuzz, with ASan and UBSan
+# The presets "asan" and "tsan" in CMakePresets.json configure, build and test the first two
+# with the suppression files of tests/hardening/sanitizers.
+set(TAVRO_SANITIZE "" CACHE STRING "Sanitizer for the whole build: address (with undefined), thread, or empty")
+set_property(CACHE TAVRO_SANITIZE PROPERTY STRINGS "" address thread)
+option(TAVRO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+
+if(TAVRO_SANITIZE STREQUAL "ON")  # the engine's earlier on/off switch meant address
+  set_property(CACHE TAVRO_SANITIZE PROPERTY VALUE address)
+endif()
+
+set(tavro_sanitizer_flags)
+if(TAVRO_SANITIZE STREQUAL "address")
+  set(tavro_sanitizer_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+elseif(TAVRO_SANITIZE STREQUAL "thread")
+  set(tavro_sanitizer_flags -fsanitize=thread)
+elseif(TAVRO_SANITIZE AND NOT TAVRO_SANITIZE STREQUAL "OFF")
+  message(FATAL_ERROR "TAVRO_SANITIZE must be address, thread or empty, not '${TAVRO_SANITIZE}'")
+endif()
+
+if(TAVRO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TAVRO_FUZZ needs clang: configure with CC=clang CXX=clang++ (scripts/fuzz does)")
+  endif()
+  if(TAVRO_SANITIZE STREQUAL "thread")
+    message(FATAL_ERROR "TAVRO_FUZZ builds with ASan; it cannot be combined with TAVRO_SANITIZE=thread")
+  endif()
+  # Coverage instrumentation everywhere; the fuzz programs add libFuzzer's main when linking.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+  set(tavro_sanitizer_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+endif()
+
+if(tavro_sanitizer_flags)
+  add_compile_options(${tavro_sanitizer_flags} -fno-omit-frame-pointer)
+  add_link_options(${tavro_sanitizer_flags})
+endif()

@@ -180,6 +180,27 @@ TEST_F(GdipButtonTest, BackgroundIsCapturedOnceAtFirstPaint) {
   EXPECT_EQ(window->grab(QRect(0, 0, 1, 1)).toImage().pixel(0, 0), qRgb(0, 0, 0));
 }
 
+// Inside a pane that paints nothing of its own, the window behind the pane shows through;
+// a pane that fills its background hides the window.
+TEST(GdipButtonNested, BackgroundComesFromEveryAncestor) {
+  for (bool paneFills : {false, true}) {
+    PatternWindow window;
+    auto* pane = new QWidget(&window);
+    pane->setGeometry(50, 40, 200, 100);
+    pane->setAutoFillBackground(paneFills);
+    QPalette palette = pane->palette();
+    palette.setColor(QPalette::Window, QColor(10, 200, 30));
+    pane->setPalette(palette);
+    auto* button = new CGdipButton(pane);
+    button->setGeometry(12, 8, 38, 38);
+    ASSERT_TRUE(button->LoadStandardImage(kPause));
+    ShowAndWait(window);
+    const QImage shown = Shown(*button);
+    const QRgb want = paneFills ? qRgb(10, 200, 30) : PatternAt(50 + 12, 40 + 8);
+    EXPECT_EQ(shown.pixel(0, 0), want) << "pane fills: " << paneFills;
+  }
+}
+
 TEST_F(GdipButtonTest, MissingImageFailsAndPaintsNothing) {
   EXPECT_FALSE(button->LoadStandardImage(99999));
   EXPECT_FALSE(button->LoadStandardImage(kPause, "ICON"));

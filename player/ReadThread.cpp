@@ -247,7 +247,8 @@ int read_thread_body(VideoState* vs) {
     video_result = open_component(vs, stream_choice[AVMEDIA_TYPE_VIDEO]);
     if (stream_choice[AVMEDIA_TYPE_DATA] >= 0) open_component(vs, stream_choice[AVMEDIA_TYPE_DATA]);
   }
-  if (vs->display_mode == -1) vs->display_mode = video_result >= 0 ? 0 : 2;
+  int display_mode = vs->display_mode;
+  if (display_mode == -1) display_mode = video_result >= 0 ? 0 : 2;
   if (stream_choice[AVMEDIA_TYPE_SUBTITLE] >= 0) open_component(vs, stream_choice[AVMEDIA_TYPE_SUBTITLE]);
 
   if (vs->video_index < 0 && vs->audio_index < 0) {
@@ -259,6 +260,9 @@ int read_thread_body(VideoState* vs) {
     n->set_duration(ic->duration);
     n->SelectRearView(vs->video2_index >= 0 ? 1 : 0);
   }
+  // The refresh starts showing pictures only now, so the user interface has the load level and
+  // the duration before the first picture.
+  vs->display_mode = display_mode;
 
   return read_loop(vs, ic, wait_mutex);
 }

@@ -65,7 +65,9 @@ protected:
     EXPECT_NE(vs, nullptr);
     return vs;
   }
-  bool wait_opened() { return notifier.wait_for([this](auto&) { return !notifier.rear_views().empty(); }, 5s); }
+  bool wait_opened() {
+    return notifier.wait_for([this](auto&) { return !notifier.rear_views().empty() && vs->display_mode != -1; }, 5s);
+  }
   std::vector<TraceEntry> trace_of(const std::string& queue) {
     std::lock_guard lock(trace_mutex);
     std::vector<TraceEntry> out;

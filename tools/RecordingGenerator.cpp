@@ -81,7 +81,9 @@ private:
         out_.reset(raw);
         out_->flags |= AVFMT_FLAG_BITEXACT;
 
-        if (spec_.videos.size() > 2 || spec_.fps <= 0 || spec_.durationSeconds < 0) return AVERROR(EINVAL);
+        if (spec_.videos.size() > 2 || spec_.fps <= 0 || spec_.gopFrames <= 0 || spec_.durationSeconds < 0 ||
+            (spec_.audio && (spec_.audioSampleRate <= 0 || spec_.audioChannels <= 0)))
+            return AVERROR(EINVAL);
         for (std::size_t i = 0; i < spec_.videos.size(); ++i) {
             if ((err = AddVideo(spec_.videos[i])) < 0) return err;
         }

@@ -30,7 +30,8 @@ enum class TextTrack {
 };
 
 // One telemetry sample: its pts in tenths of a second and its payload bytes, written as
-// they are (no terminating zero; a payload may hold zero bytes).
+// they are (no terminating zero; a payload may hold zero bytes). The mp4 muxer needs the
+// pts of consecutive samples to increase.
 struct TextSample {
     int64_t pts = 0;
     std::string payload;

@@ -72,6 +72,9 @@ void PlaceOnRoute(double metres, DriveState& state) {
     }
 }
 
+// The JSON form's "FIX" is 0 without a fix (the comma-separated form counts fix levels).
+int JsonFix(int gpsFix) { return gpsFix > 1 ? 1 : 0; }
+
 bool In(double c, double from, double to) { return c >= from && c < to; }
 
 // Turn signals blink 0.4 s on, 0.4 s off.
@@ -155,7 +158,7 @@ std::string FormatJsonText(const DriveState& s, const TelemetryScript& script) {
                   "\"GPS\":{\"FIX\":%d,\"LA\":%.7f,\"LO\":%.7f},"
                   "\"ALGO\":{\"PSR\":%d,\"PFID\":%d,\"YAW\":%d,\"PITCH\":%d,\"LEYE\":%d,\"REYE\":%d,\"MOUTH\":%d}}",
                   script.model.c_str(), script.version.c_str(), script.serial, script.speedUnit, s.speed,
-                  raw(s.accelX), raw(s.accelY), raw(s.accelZ), s.gpsFix, s.latitude, s.longitude,
+                  raw(s.accelX), raw(s.accelY), raw(s.accelZ), JsonFix(s.gpsFix), s.latitude, s.longitude,
                   s.psr, s.pfid, s.yaw, s.pitch, s.leftEye, s.rightEye, s.mouth);
     return PadText(text, 80);
 }

@@ -43,7 +43,7 @@ struct DriveState {
     int speed = 0;  // in the script's speed unit
     int rpm = 0;
     int leftSignal = 0, rightSignal = 0, brake = 0;
-    int gpsFix = 0, satellites = 0, heading = 0;
+    int gpsFix = 0, satellites = 0, heading = 0;  // fix 3 (3D) or 1 (none); the JSON "FIX" is 1 or 0
     double latitude = 0, longitude = 0;
     double accelX = 0, accelY = 0, accelZ = 0;  // g
     int laneDeparture = 0, frontVehicle = 0, pedestrian = 0;

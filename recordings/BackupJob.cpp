@@ -1,5 +1,7 @@
 #include "BackupJob.h"
 
+#include "RecordingNames.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -21,8 +23,7 @@ std::string FormatBackupText(std::string_view name, int overall)
 
 std::string BackupKindFolder(std::string_view name)
 {
-  const auto underscore = name.rfind('_');
-  const std::string_view suffix = underscore == std::string_view::npos ? name : name.substr(underscore + 1);
+  const std::string_view suffix = RecordingSuffix(name);
   struct Entry {
     std::string_view suffix;
     std::string_view folder;
@@ -61,7 +62,9 @@ int BackupJob::Run()
     m_observer.ShowProgress();
     const bool copied = CopyFileWithProgress(
       source, target, [this](std::uint64_t total, std::uint64_t done) { return OnProgress(total, done); },
-      m_chunkSize);
+      m_chunkSize, &m_cancel);
+    if (m_cancel)
+      return 0;
     if (!copied) {
       m_observer.BackupFailed();
       m_observer.EnableDone(true);

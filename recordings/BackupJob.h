@@ -1,6 +1,7 @@
 #pragma once
 // The backup's copy loop and progress computation, free of any toolkit: the progress window is
 // reached through BackupObserver, whose calls come from the thread that runs the job.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -44,8 +45,11 @@ class BackupJob {
 public:
   BackupJob(BackupRequest request, BackupObserver& observer, std::size_t chunk_size = 1 << 20);
 
-  // Returns 1 when every file was copied, 0 after a failed copy.
+  // Returns 1 when every file was copied, 0 after a failed or cancelled copy.
   int Run();
+  // Abandons the backup from any thread: the current copy stops and leaves no file behind, and
+  // no failure is reported.
+  void Cancel() { m_cancel = true; }
 
   // The progress routine of the current file's copy.
   CopyProgress OnProgress(std::uint64_t total, std::uint64_t transferred);
@@ -57,4 +61,5 @@ private:
   BackupRequest m_request;
   BackupObserver& m_observer;
   std::size_t m_chunkSize;
+  std::atomic<bool> m_cancel{false};
 };

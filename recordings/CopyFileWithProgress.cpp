@@ -1,6 +1,5 @@
 #include "CopyFileWithProgress.h"
 
-#include <atomic>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -73,7 +72,8 @@ void SyncFolder(const std::filesystem::path& folder)
 }  // namespace
 
 bool CopyFileWithProgress(const std::filesystem::path& source, const std::filesystem::path& target,
-                          const CopyProgressRoutine& progress, std::size_t chunk_size)
+                          const CopyProgressRoutine& progress, std::size_t chunk_size,
+                          const std::atomic<bool>* cancel)
 {
   FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
@@ -90,10 +90,18 @@ bool CopyFileWithProgress(const std::filesystem::path& source, const std::filesy
 
   const std::uint64_t total = static_cast<std::uint64_t>(info.st_size);
   std::uint64_t transferred = 0;
-  bool reporting = !progress || progress(total, 0) == CopyProgress::Continue;
+  // The report that completes a file comes only once the copy stands under its name, so a file
+  // that fails at the end is never counted as done.
+  bool reporting = true;
+  if (progress && total > 0)
+    reporting = progress(total, 0) == CopyProgress::Continue;
   bool ok = true;
   std::vector<char> buffer(chunk_size > 0 ? chunk_size : 1);
   for (;;) {
+    if (cancel && cancel->load()) {
+      ok = false;
+      break;
+    }
     const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR)
       continue;
@@ -104,7 +112,7 @@ bool CopyFileWithProgress(const std::filesystem::path& source, const std::filesy
     if (got == 0)
       break;
     transferred += static_cast<std::uint64_t>(got);
-    if (reporting && progress)
+    if (reporting && progress && transferred < total)
       reporting = progress(total, transferred) == CopyProgress::Continue;
   }
 
@@ -122,5 +130,7 @@ bool CopyFileWithProgress(const std::filesystem::path& source, const std::filesy
     return false;
   }
   SyncFolder(folder);
+  if (reporting && progress)
+    progress(transferred, transferred);  // complete, whatever size the source had in the end
   return true;
 }

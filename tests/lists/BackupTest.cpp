@@ -225,6 +225,8 @@ TEST_F(BackupFiles, SecondOfThreeFailingStopsTheBackupWithoutAPartialFile)
   EXPECT_TRUE(fs::is_directory(target / "b_N.mp4"));
   EXPECT_FALSE(fs::exists(target / "c_N.mp4"));
   EXPECT_EQ(Entries(target), (std::vector<std::string>{"a_N.mp4", "b_N.mp4"}));  // no temporary left
+  EXPECT_GT(observer.positions.back(), 100);  // the second copy had run, and failed at its end
+  EXPECT_LT(observer.positions.back(), 200);  // so it is never counted as done
   EXPECT_EQ(observer.calls, (std::vector<std::string>{"done off", "failed", "done on"}));
 }
 

@@ -59,7 +59,8 @@ struct RecordingSpec {
     bool lengthPrefixedTexts = false;
 };
 
-// Writes the recording to `path` (overwriting it). Returns 0, or a negative FFmpeg error
+// Writes the recording to `path` (overwriting it), always as mp4 whatever the name's
+// extension (a file named …_N.avi holds mp4 too). Returns 0, or a negative FFmpeg error
 // code after removing the partial file. The same spec always gives the same bytes.
 int WriteRecording(const std::string& path, const RecordingSpec& spec);
 

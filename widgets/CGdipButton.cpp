@@ -44,10 +44,10 @@ void CGdipButton::EnableToggleMode(bool flag) {
 void CGdipButton::FlipToggleState() {
   m_toggled = !m_toggled;
   m_pCurrent = ShowsAlternate() ? kAlternatePressed : kStandardPressed;
-  if (isVisible()) {
-    m_paintCurrent = true;
-    repaint();
-  }
+  // Only this immediate paint shows the pressed picture; later paints follow the state.
+  m_paintCurrent = true;
+  repaint();
+  m_paintCurrent = false;
 }
 
 int CGdipButton::HoverChannel(int value) {

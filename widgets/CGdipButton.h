@@ -67,7 +67,7 @@ private:
   bool m_toggled = false;
   // A press flipped the image sets; undone if the press ends without a click.
   bool m_togglePending = false;
-  // FlipToggleState asked for m_pCurrent to be painted once as it is.
+  // Set while FlipToggleState paints m_pCurrent as it is.
   bool m_paintCurrent = false;
   QImage m_imgStandard;
   QImage m_imgAlternate;

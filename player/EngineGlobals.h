@@ -23,6 +23,10 @@ struct EngineGlobals {
   std::string open_path;
   std::string telemetry_text;  // the text last delivered (player thread only)
 
+  // Pictures dropped by the playbacks closed so far (read by the benchmark).
+  std::atomic<int64_t> total_dropped_before_queue{0};
+  std::atomic<int64_t> total_dropped_at_display{0};
+
   // Telemetry texts by tenth of a second, filled by the text decoder, read by the refresh.
   std::mutex telemetry_mutex;
   std::map<int32_t, std::string> telemetry_map;

@@ -325,6 +325,8 @@ void close_player(VideoState* vs) {
   vs->picture_queue2.destroy();
   vs->sample_queue.destroy();
   vs->text_queue.destroy();
+  engine_globals.total_dropped_before_queue += vs->dropped_before_queue;
+  engine_globals.total_dropped_at_display += vs->dropped_at_display;
   delete vs;
 }
 

@@ -36,9 +36,7 @@ bool CGdipButton::LoadAlternateImage(int id, const char* type) {
 }
 
 void CGdipButton::EnableToggleMode(bool flag) {
-  if (!m_hasAlternate) return;
-  m_toggleMode = flag;
-  m_pCurrent = flag ? kAlternateNormal : kStandardNormal;
+  if (m_hasAlternate) m_toggleMode = flag;
 }
 
 void CGdipButton::FlipToggleState() {

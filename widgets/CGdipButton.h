@@ -21,8 +21,8 @@ public:
   bool LoadStandardImage(int id, const char* type = "PNG");
   bool LoadAlternateImage(int id, const char* type = "PNG");
 
-  // With an alternate image: turns toggle mode on or off and starts over from the normal
-  // picture of the standard set. Without one: does nothing.
+  // With an alternate image: turns toggle mode on or off (clicks swap the image sets while it
+  // is on). Without one: does nothing.
   void EnableToggleMode(bool flag);
   // Swaps the image sets without a click and at once paints the pressed picture of the new
   // set (for a toggle that came from elsewhere, such as the keyboard).

@@ -135,6 +135,19 @@ TEST(BackupProgress, PercentagesOfThreeFiles)
   EXPECT_EQ(observer.texts.back(), "b_N.mp4,  44 %");
 }
 
+TEST(BackupProgress, BarHoldsOneHundredStepsPerFileBeyond655Files)
+{
+  RecordingObserver observer;
+  BackupJob job({std::vector<std::string>(1000, "missing_N.mp4"), "/nonexistent", "/tmp", false}, observer);
+  EXPECT_EQ(job.Run(), 0);
+  EXPECT_EQ(observer.maximum, 100000);
+  job.m_nBackupDonePercent = 65500;
+  job.m_strBackupCurrentFile = "x_N.mp4";
+  job.OnProgress(2, 1);
+  EXPECT_EQ(observer.positions.back(), 65550);
+  EXPECT_EQ(observer.texts.back(), "x_N.mp4,  65 %");
+}
+
 TEST(BackupProgress, FilePercentTruncatesAndStaysInRange)
 {
   const struct {

@@ -293,3 +293,42 @@ TEST_F(ListPages, CancellingTheFolderChoiceStartsNoBackup)
   EXPECT_FALSE(host.backup->IsBackupRunning());
   EXPECT_FALSE(host.backup->isVisible());
 }
+
+TEST_F(ListPages, BackupIsOfferedGreyedOutWhileABackupRuns)
+{
+  const fs::path root = fs::temp_directory_path() / ("tavro-lists-busy-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root);
+  {
+    // Large enough to be still copying while the menu is looked at.
+    std::ofstream big(root / "a_N.mp4", std::ios::binary);
+    const std::string block(1 << 20, 'a');
+    for (int i = 0; i < 64; ++i)
+      big << block;
+  }
+  fs::create_directories(root / "dest");
+  host.Fill(Normal, 2, "N.mp4");
+  CFileList* page = host.pages[Normal];
+  page->list()->topLevelItem(0)->setSelected(true);
+  QSignalSpy finished(host.backup, &CBackupProgress::backupFinished);
+  ASSERT_TRUE(host.backup->StartBackup({{"a_N.mp4"}, root, root / "dest", false}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host.backup->isVisible(); }, 5000));
+  QTest::qWait(50);  // let the progress window take the activation
+
+  bool enabled = true;
+  QStringList items;
+  WhenShown<QMenu>([&](QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+      items << action->text();
+      enabled = action->isEnabled();
+    }
+    menu->close();
+  });
+  emit page->list()->customContextMenuRequested(RowCenter(page, 0));
+  EXPECT_EQ(items, QStringList{"Backup"});
+  EXPECT_FALSE(enabled);
+
+  ASSERT_TRUE(finished.count() > 0 || finished.wait(20000));
+  EXPECT_EQ(finished.at(0).at(0).toInt(), 1);
+  fs::remove_all(root);
+}

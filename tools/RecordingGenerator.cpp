@@ -69,7 +69,7 @@ public:
         if (err >= 0) err = WriteAll();
         if (err >= 0) err = av_write_trailer(out_.get());
         out_.reset();
-        if (err < 0) std::remove(path_.c_str());
+        if (err < 0 && created_) std::remove(path_.c_str());
         return err < 0 ? err : 0;
     }
 
@@ -92,6 +92,7 @@ private:
         if (!samples_.empty() && (err = AddText()) < 0) return err;
 
         if ((err = avio_open(&out_->pb, path_.c_str(), AVIO_FLAG_WRITE)) < 0) return err;
+        created_ = true;
         return avformat_write_header(out_.get(), nullptr);
     }
 
@@ -114,8 +115,7 @@ private:
         av_opt_set(c->priv_data, "preset", "ultrafast", 0);
         av_opt_set(c->priv_data, "tune", "zerolatency", 0);
         av_opt_set(c->priv_data, "crf", "30", 0);
-        // Every keyframe an IDR frame, so that any keyframe is a seek point.
-        av_opt_set(c->priv_data, "forced-idr", "1", 0);
+        // Keyframes exactly every gopFrames frames, whatever the picture does.
         av_opt_set(c->priv_data, "x264-params", "keyint_min=1:scenecut=0", 0);
         int err = avcodec_open2(c, codec, nullptr);
         if (err < 0) return err;
@@ -286,6 +286,7 @@ private:
     std::vector<Output> outputs_;
     std::vector<int> cameras_;  // per output: camera number of a video, else -1
     std::vector<TextSample> samples_;
+    bool created_ = false;  // the file at path_ is ours to remove on failure
     int videoCount_ = 0;
     int audio_ = -1;
     int text_ = -1;

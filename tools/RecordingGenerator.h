@@ -61,7 +61,8 @@ struct RecordingSpec {
 
 // Writes the recording to `path` (overwriting it), always as mp4 whatever the name's
 // extension (a file named …_N.avi holds mp4 too). Returns 0, or a negative FFmpeg error
-// code after removing the partial file. The same spec always gives the same bytes.
+// code; a file already begun is then removed, a spec refused before that leaves whatever
+// was at `path` alone. The same spec always gives the same bytes.
 int WriteRecording(const std::string& path, const RecordingSpec& spec);
 
 // The texts WriteRecording writes for `spec` when `spec.texts` is empty: pts 0, 1, 2, …

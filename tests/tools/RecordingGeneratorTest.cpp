@@ -56,6 +56,7 @@ struct Packet {
     int64_t pts;
     int64_t duration;
     std::string data;
+    bool key;
 };
 
 std::vector<Packet> ReadPackets(const fs::path& path, int streamIndex) {
@@ -65,7 +66,8 @@ std::vector<Packet> ReadPackets(const fs::path& path, int streamIndex) {
     PacketPtr p(av_packet_alloc());
     while (av_read_frame(input.get(), p.get()) >= 0) {
         if (p->stream_index == streamIndex)
-            packets.push_back({p->pts, p->duration, std::string(reinterpret_cast<char*>(p->data), p->size)});
+            packets.push_back({p->pts, p->duration, std::string(reinterpret_cast<char*>(p->data), p->size),
+                               (p->flags & AV_PKT_FLAG_KEY) != 0});
         av_packet_unref(p.get());
     }
     return packets;
@@ -230,10 +232,15 @@ TEST_F(RecordingGeneratorTest, EachCameraShowsItsColourAndTheFrameNumber) {
     RecordingSpec spec;
     spec.durationSeconds = 1.5;
     spec.fps = 10;
+    spec.gopFrames = 4;
     spec.videos = {{640, 360}, {320, 180}};
     const fs::path path = Write(spec);
     for (int camera = 0; camera < 2; ++camera) {
         SCOPED_TRACE(camera);
+        const std::vector<Packet> packets = ReadPackets(path, camera);
+        ASSERT_EQ(packets.size(), 15u);
+        for (std::size_t n = 0; n < packets.size(); ++n) EXPECT_EQ(packets[n].key, n % 4 == 0) << "packet " << n;
+
         const std::vector<FramePtr> frames = DecodeStream(path, camera);
         ASSERT_EQ(frames.size(), 15u);
         for (std::size_t n = 0; n < frames.size(); ++n) {
@@ -369,6 +376,11 @@ TEST_F(RecordingGeneratorTest, BadSpecsFailAndLeaveNoFile) {
         EXPECT_LT(recgen::WriteRecording(c.path.string(), c.spec), 0) << c.what;
         EXPECT_FALSE(fs::exists(c.path)) << c.what;
     }
+    // A spec refused before writing leaves an existing file alone.
+    const fs::path existing = dir_ / "existing.mp4";
+    std::ofstream(existing) << "keep";
+    EXPECT_LT(recgen::WriteRecording(existing.string(), three), 0);
+    EXPECT_EQ(fs::file_size(existing), 4u);
 }
 
 }  // namespace

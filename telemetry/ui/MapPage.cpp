@@ -1,6 +1,8 @@
 #include "MapPage.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -13,5 +15,11 @@ const char* MapPageName(std::uint16_t language) {
 }
 
 QString MapPageLocation(std::uint16_t language) {
-  return QCoreApplication::applicationDirPath() + u'/' + QString::fromLatin1(MapPageName(language));
+  const QString page = QString::fromLatin1(MapPageName(language));
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QString beside = dir + u'/' + page;
+  if (QFileInfo::exists(beside)) return beside;
+  // An installed viewer: <prefix>/bin/tavro-viewer finds its pages in <prefix>/share/tavro-viewer.
+  const QString installed = QDir::cleanPath(dir + QStringLiteral("/../share/tavro-viewer/") + page);
+  return QFileInfo::exists(installed) ? installed : beside;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Which map page the rear pane shows, and where it lies: in html/ beside the executable.
+// Which map page the rear pane shows, and where it lies: in html/ beside the executable, or in
+// the installed data folder.
 
 #include <QString>
 
@@ -9,5 +10,6 @@
 // every other language.
 const char* MapPageName(std::uint16_t language);
 
-// The page's absolute path: the running executable's folder followed by MapPageName.
+// The page's absolute path: the running executable's folder followed by MapPageName, or for an
+// installed viewer without pages beside it, <prefix>/share/tavro-viewer followed by MapPageName.
 QString MapPageLocation(std::uint16_t language);

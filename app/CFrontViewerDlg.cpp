@@ -1,13 +1,13 @@
 #include "CFrontViewerDlg.h"
 
 #include "CViewerCtlDlg.h"
+#include "DrawPngResource.h"
 #include "Player.h"
 #include "VideoSurface.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 
 CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::ClickFocus);
@@ -21,10 +21,8 @@ CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
 void CFrontViewerDlg::paintEvent(QPaintEvent*) {
   if (m_controlPanel && m_controlPanel->shown_paused()) return;
   // The placeholder is drawn at its own size, also in the enlarged full-screen pane.
-  const QPixmap placeholder(QStringLiteral(":/png/157.png"));
-  if (placeholder.isNull()) return;
   QPainter painter(this);
-  painter.drawPixmap(0, 0, placeholder);
+  DrawPngResourceAtOwnSize(painter, 157, 0, 0);
 }
 
 void CFrontViewerDlg::keyPressEvent(QKeyEvent* event) {

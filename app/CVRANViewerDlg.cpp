@@ -1,15 +1,481 @@
 #include "CVRANViewerDlg.h"
 
-CVRANViewerDlg::CVRANViewerDlg(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
-{
-    setWindowTitle(QString());
+#include "CBackupProgress.h"
+#include "CBitmapButton.h"
+#include "CFileListEvent.h"
+#include "CFileListManual.h"
+#include "CFileListNomal.h"
+#include "CFrontViewerDlg.h"
+#include "CGdipButton.h"
+#include "CRearViewerDlg.h"
+#include "CVehicleInfoDlg.h"
+#include "CViewerCtlDlg.h"
+#include "DebounceSeconds.h"
+#include "DrawPngResource.h"
+#include "Player.h"
+#include "MountWatcher.h"
+#include "QtPlayerNotifier.h"
+#include "RecordingNavigation.h"
+#include "ResourceStrings.h"
+#include "VideoSurface.h"
+#include "ViewerMessage.h"
+#include "ViewerMessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include <SDL.h>
+
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned kMsgOpenFailedId = 0x419;
+constexpr unsigned kMsgModelChangedId = 0x41C;
+
+QString ControlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+
+}  // namespace
+
+CVRANViewerDlg::CVRANViewerDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setWindowTitle(QString());
+  setFocusPolicy(Qt::StrongFocus);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, QColor(100, 100, 100));
+  setPalette(palette);
+  setAutoFillBackground(false);
+
+  m_pFrontViewer = new CFrontViewerDlg(this);
+  m_pRearViewer = new CRearViewerDlg(this);
+  m_pViewerCtl = new CViewerCtlDlg(this);
+  m_pVehicleInfo = new CVehicleInfoDlg(this);
+  m_pBackupProgress = new CBackupProgress(this);
+  m_cards = std::make_unique<RecordingCards>(m_state, *this);
 }
 
-bool CVRANViewerDlg::OnInitDialog()
-{
-    setGeometry(0, 0, 1080, 645);
-    ChooseUiLanguage(m_nTabImage);
-    LoadViewerConfig();
-    return true;
+CVRANViewerDlg::~CVRANViewerDlg() { ShutDown(); }
+
+QWidget* CVRANViewerDlg::control(int id) const { return findChild<QWidget*>(ControlName(id)); }
+
+bool CVRANViewerDlg::OnInitDialog() {
+  m_notifier = new QtPlayerNotifier;
+  m_notifier->mainWindow = this;
+  m_notifier->vehiclePanel = m_pVehicleInfo;
+  m_notifier->rearPane = m_pRearViewer;
+  m_notifier->controlPanel = m_pViewerCtl;
+  player_globals.main_window = m_notifier;
+
+  setGeometry(0, 0, 1080, 645);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    player_globals.screen_width = screen->geometry().width();
+    player_globals.screen_height = screen->geometry().height();
+  }
+  ChooseUiLanguage(m_nTabImage);
+
+  m_pFrontViewer->setControlPanel(m_pViewerCtl);
+  m_pFrontViewer->setGeometry(0, 42, 720, 405);
+  m_pViewerCtl->setGeometry(0, 447, 720, 75);
+  m_pVehicleInfo->setGeometry(0, 522, 720, 123);
+  m_pRearViewer->setGeometry(720, 42, 360, 288);
+  for (QWidget* pane : {static_cast<QWidget*>(m_pFrontViewer), static_cast<QWidget*>(m_pViewerCtl),
+                        static_cast<QWidget*>(m_pVehicleInfo), static_cast<QWidget*>(m_pRearViewer)})
+    pane->show();
+  m_pBackupProgress->hide();
+
+  connect(m_pFrontViewer, &CFrontViewerDlg::keyCommand, this, &CVRANViewerDlg::HandlePlaybackKey);
+  connect(m_pViewerCtl, &CViewerCtlDlg::fullScreenRequested, this, &CVRANViewerDlg::ToggleFullScreen);
+  connect(m_pViewerCtl, &CViewerCtlDlg::fileChosen, this, &CVRANViewerDlg::OpenRecordingFile);
+  connect(m_pViewerCtl, &CViewerCtlDlg::nextRequested, this, [this] { NextRecording(*this); });
+  connect(m_pViewerCtl, &CViewerCtlDlg::previousRequested, this, [this] { PreviousRecording(*this); });
+
+  m_pVehicleInfo->setDeviceVersionText = [this](const std::string& version, int32_t deviceCode) {
+    m_versionInfo.SetDeviceVersionText(version, deviceCode);
+  };
+  m_pVehicleInfo->isFullScreen = [this] { return m_bFullScreen != 0; };
+  m_pVehicleInfo->toggleFullScreen = [this] { ToggleFullScreen(); };
+  m_pVehicleInfo->togglePlayPause = [this] { m_pViewerCtl->toggle_play_pause(); };
+
+  CreateTabs();
+  CreateTitleBar();
+
+  // Centre on the desktop.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect desktop = screen->geometry();
+    move(desktop.x() + (desktop.width() - width()) / 2, desktop.y() + (desktop.height() - height()) / 2);
+  }
+
+  StartSdl();
+  LoadViewerConfig();
+  m_cards->FindDeviceCard();
+  if (device_model != VRAN3) LoadTabImages();
+
+  // Cards inserted and removed: the mount table's changes (the media notifications).
+  m_mountWatcher = new MountWatcher(m_cards->mounts(), this);
+  connect(m_mountWatcher, &MountWatcher::driveAdded, this, [this](const QString& mountPoint) {
+    m_cards->OnCardChange(RecordingCards::kDriveAdded, mountPoint.toStdString());
+  });
+  connect(m_mountWatcher, &MountWatcher::driveRemoved, this, [this](const QString& mountPoint) {
+    m_cards->OnCardChange(RecordingCards::kDriveRemoved, mountPoint.toStdString());
+  });
+
+  qApp->installEventFilter(this);
+
+  // Started on a recording (tavro-viewer FILE): open it as the Open command would, once the
+  // window runs.
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) {
+    const QString path = arguments.at(1);
+    QTimer::singleShot(0, this, [this, path] { OpenRecordingFile(path); });
+  }
+  return true;
+}
+
+void CVRANViewerDlg::CreateTabs() {
+  for (int i = 0; i < 3; ++i) {
+    m_btnTab[i] = new CBitmapButton(this);
+    m_btnTab[i]->setObjectName(ControlName(kTabNormal + i));
+    m_btnTab[i]->setGeometry(720 + 120 * i, 330, 120, 34);
+    connect(m_btnTab[i], &QAbstractButton::clicked, this, [this, i] { SelectTab(i); });
+  }
+  LoadTabImages();
+  m_listPage[Normal] = new CFileListNomal(*this, this);
+  m_listPage[Event] = new CFileListEvent(*this, this);
+  m_listPage[Manual] = new CFileListManual(*this, this);
+  for (int i = 0; i < 3; ++i) {
+    m_listPage[i]->setGeometry(720, 364, 360, 281);
+    m_listPage[i]->setVisible(i == 0);
+  }
+  m_bListVisible[0] = 1;
+  m_bListVisible[1] = m_bListVisible[2] = 0;
+  m_rcTabStrip = QRect(720, 330, 360, 34);
+}
+
+void CVRANViewerDlg::LoadTabImages() {
+  // Slots: normal dark, normal highlighted, event dark/highlighted, user dark/highlighted,
+  // driver-monitoring dark/highlighted; the user tab shows the driver-monitoring images on KOTR4.
+  const int userBase = device_model == KOTR4 ? 6 : 4;
+  const int base[3] = {0, 2, userBase};
+  for (int i = 0; i < 3; ++i)
+    if (m_btnTab[i]) m_btnTab[i]->LoadBitmaps(static_cast<int>(m_nTabImage[base[i] + (m_bListVisible[i] ? 1 : 0)]));
+  update(m_rcTabStrip);
+}
+
+void CVRANViewerDlg::CreateTitleBar() {
+  m_staticTitle = new QLabel(this);
+  m_staticTitle->setObjectName(ControlName(kTitle));
+  m_staticTitle->setGeometry(220, 11, 585, 20);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(21);
+  font.setWeight(QFont::Thin);
+  m_staticTitle->setFont(font);
+  m_staticTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  QPalette palette = m_staticTitle->palette();
+  palette.setColor(QPalette::WindowText, QColor(184, 184, 184));
+  m_staticTitle->setPalette(palette);
+
+  struct ButtonSpec {
+    CGdipButton** member;
+    int id, x, width, image, tip;
+    bool enabled;
+    void (CVRANViewerDlg::*action)();
+  };
+  const ButtonSpec buttons[] = {
+      {&m_btnZoom, kZoom, 759, 47, 262, 263, false, &CVRANViewerDlg::OnZoom},
+      {&m_btnFlip, kFlip, 806, 47, 255, 225, false, &CVRANViewerDlg::OnFlip},
+      {&m_btnSwitch, kSwitch, 853, 47, 148, 241, false, &CVRANViewerDlg::OnSwitch},
+      {&m_btnVersion, kVersion, 900, 47, 149, 249, true, &CVRANViewerDlg::OnVersion},
+      {&m_btnMinimize, kMinimize, 952, 38, 151, 260, true, nullptr},
+      {&m_btnFullScreen, kFullScreen, 990, 38, 153, 257, false, &CVRANViewerDlg::ToggleFullScreen},
+      {&m_btnClose, kClose, 1028, 38, 155, 245, true, &CVRANViewerDlg::CloseViewer},
+  };
+  for (const ButtonSpec& spec : buttons) {
+    auto* button = new CGdipButton(this);
+    button->setObjectName(ControlName(spec.id));
+    button->setGeometry(spec.x, 0, spec.width, 42);
+    button->LoadStandardImage(spec.image, "PNG");
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setEnabled(spec.enabled);
+    button->setToolTip(LoadResourceString(spec.tip, ui_language));
+    *spec.member = button;
+    if (spec.action)
+      connect(button, &QAbstractButton::clicked, this, spec.action);
+  }
+  connect(m_btnMinimize, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+}
+
+void CVRANViewerDlg::StartSdl() {
+  std::string error;
+  if (player_startup(&error) != 0) {
+    ShowPlainMessage(this, "SDL Init error");
+    _exit(259);
+  }
+  // The render driver named "direct3d" when there is one; otherwise SDL chooses (-1).
+  for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name && std::strcmp(info.name, "direct3d") == 0) {
+      player_globals.render_driver_index = i;
+      break;
+    }
+  }
+}
+
+void CVRANViewerDlg::OpenRecordingFile(const QString& path) {
+  const QFileInfo file(path);
+  m_state.current_name = file.fileName().toStdString();
+  m_state.current_path = file.absoluteFilePath().toStdString();
+  m_state.recordings_root = file.absolutePath().toStdString();
+  m_state.ClearLists();
+  m_cards->ScanRecordingFolder();
+  PlayCurrentRecording(*this);
+  m_state.card_mode = 0;
+  m_pViewerCtl->enable_transport(true);
+  for (int id : {kFullScreen, kFlip, kZoom})
+    if (QWidget* button = control(id)) button->setEnabled(true);
+}
+
+void CVRANViewerDlg::ShowRecordings(RecordingKind kind, const std::vector<FileInfo>& list) {
+  if (m_listPage[kind]) m_listPage[kind]->ShowRecordings(list);
+}
+
+void CVRANViewerDlg::ShowTitle(const std::string& name) { SetTitleText(name); }
+
+bool CVRANViewerDlg::IsPlaying() const { return player_globals.playing != 0; }
+
+void CVRANViewerDlg::StopPlayback() {
+  StopRunningPlayer();
+  EnablePlaybackControls();
+}
+
+int CVRANViewerDlg::VisibleListKind() const {
+  for (int i = 0; i < 3; ++i)
+    if (m_bListVisible[i]) return i;
+  return -1;
+}
+
+void CVRANViewerDlg::SetTitleText(const std::string& text) {
+  m_staticTitle->hide();
+  m_staticTitle->setText(QString::fromStdString(text));
+  if (!m_bFullScreen) m_staticTitle->show();
+}
+
+bool CVRANViewerDlg::StopRunningPlayer() { return m_pViewerCtl->stop_running_player(); }
+
+void CVRANViewerDlg::ClearGraphReferences() { m_pVehicleInfo->ClearGraphReferences(); }
+
+void CVRANViewerDlg::ResetGraph() { m_pVehicleInfo->ResetGraph(); }
+
+void CVRANViewerDlg::StartPlayer(const std::string& path) { m_pViewerCtl->start_player_thread(path); }
+
+void CVRANViewerDlg::EnablePlaybackControls() {
+  m_pViewerCtl->enable_transport(true);
+  for (int id : {kFullScreen, kSwitch, kFlip, kZoom})
+    if (QWidget* button = control(id)) button->setEnabled(true);
+}
+
+void CVRANViewerDlg::ToggleFullScreen() {
+  // Accepted only when the whole second is at least 3 above the last accepted toggle.
+  debounce_now_seconds = DebounceClockSeconds();
+  if (int64_t{debounce_last_seconds} + 2 >= debounce_now_seconds) return;
+  debounce_last_seconds = debounce_now_seconds;
+
+  VideoSurface* surface = m_pFrontViewer->videoSurface();
+  QWidget* const chrome[] = {m_staticTitle, m_btnSwitch, m_btnMinimize, m_btnFullScreen, m_btnClose,
+                             m_btnTab[0], m_btnTab[1], m_btnTab[2], m_btnVersion, m_btnFlip, m_btnZoom,
+                             m_pRearViewer, m_pViewerCtl, m_pVehicleInfo};
+  if (!m_bFullScreen) {
+    QRect screenRect(0, 0, 1080, 645);
+    if (const QScreen* s = screen()) screenRect = s->geometry();
+    for (QWidget* w : chrome) w->hide();
+    for (int i = 0; i < 3; ++i)
+      if (m_bListVisible[i]) m_listPage[i]->hide();
+    surface->hide();
+    m_pFrontViewer->hide();
+    m_normalGeometry = geometry();
+    showMaximized();
+    // Without a window manager nothing maximises a frameless window: cover the screen directly.
+    setGeometry(screenRect);
+    m_pFrontViewer->setGeometry(0, 0, screenRect.width(), screenRect.height());
+    surface->setGeometry(0, 0, screenRect.width(), screenRect.height());
+    m_pFrontViewer->show();
+    surface->show();
+  } else {
+    surface->hide();
+    m_pFrontViewer->hide();
+    showNormal();
+    setGeometry(m_normalGeometry);
+    m_pFrontViewer->setGeometry(0, 42, 720, 405);
+    surface->setGeometry(0, 0, 720, 405);
+    m_pFrontViewer->show();
+    surface->show();
+    for (QWidget* w : chrome) w->show();
+    for (int i = 0; i < 3; ++i)
+      if (m_bListVisible[i]) m_listPage[i]->show();
+  }
+  m_bFullScreen = !m_bFullScreen;
+  update();
+  toggle_fullscreen_video();
+}
+
+bool CVRANViewerDlg::HandlePlaybackKey(int key) {
+  const bool playing = player_globals.playing != 0;
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      if (playing) ToggleFullScreen();
+      return true;
+    case Qt::Key_Space:
+      if (playing) m_pViewerCtl->toggle_play_pause();
+      return true;
+    case Qt::Key_Left:
+      if (playing) seek_relative(-5);
+      return true;
+    case Qt::Key_Right:
+      if (playing) seek_relative(5);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CVRANViewerDlg::eventFilter(QObject* watched, QEvent* event) {
+  // Keys meant for any widget of this window pass here first, as through a pre-translation
+  // step: the playback keys act for the whole window. The list pages keep Enter and Escape
+  // (Enter plays the selected row); modal dialogs keep every key.
+  if (event->type() != QEvent::KeyPress || QApplication::activeModalWidget()) return false;
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != this) return false;
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  const bool enterOrEscape = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+  if (enterOrEscape)
+    for (CFileList* page : m_listPage)
+      if (page && page->isAncestorOf(target)) return false;
+  return HandlePlaybackKey(key);
+}
+
+void CVRANViewerDlg::keyPressEvent(QKeyEvent* event) {
+  if (HandlePlaybackKey(event->key()))
+    event->accept();
+  else
+    QWidget::keyPressEvent(event);
+}
+
+void CVRANViewerDlg::OnZoom() {
+  toggle_zoom();
+  m_btnZoom->setToolTip(LoadResourceString(m_bZoomed ? 263 : 266, ui_language));
+  m_bZoomed = !m_bZoomed;
+}
+
+void CVRANViewerDlg::OnFlip() { toggle_flip(); }
+
+void CVRANViewerDlg::OnSwitch() {
+  toggle_swap();
+  m_pRearViewer->ToggleViewerHeader();
+}
+
+void CVRANViewerDlg::OnVersion() { m_versionInfo.ShowVersionInfo(this); }
+
+void CVRANViewerDlg::SelectTab(int index) {
+  if (m_bListVisible[index]) return;
+  for (int i = 0; i < 3; ++i) m_listPage[i]->setVisible(i == index);
+  for (int i = 0; i < 3; ++i) m_bListVisible[i] = i == index;
+  LoadTabImages();
+}
+
+void CVRANViewerDlg::OnModelChanged() { LoadTabImages(); }
+
+int CVRANViewerDlg::OnFileOpenFailed(int64_t wParam, int64_t) {
+  if (wParam == 1) ShowPlainMessage(this, "The file is corrupted and connot be opened.");
+  return 0;
+}
+
+bool CVRANViewerDlg::event(QEvent* e) {
+  if (e->type() != ViewerMessage::eventType()) return QWidget::event(e);
+  const auto* message = static_cast<ViewerMessage*>(e);
+  switch (message->message) {
+    case kMsgOpenFailedId: OnFileOpenFailed(message->wparam, message->lparam); break;
+    case kMsgModelChangedId: OnModelChanged(); break;
+    default: break;
+  }
+  return true;
+}
+
+void CVRANViewerDlg::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), QColor(100, 100, 100));
+  if (m_bFullScreen) return;
+  DrawPngResource(painter, 147, 0, 0, 1080, 42);
+  DrawPngResource(painter, 207, 720, 364, 360, 281);
+}
+
+void CVRANViewerDlg::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    setFocus(Qt::MouseFocusReason);
+    // Dragging the window's own surface moves it, as dragging a caption would.
+    if (!windowHandle() || !windowHandle()->startSystemMove()) {
+      m_dragging = true;
+      m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CVRANViewerDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (m_dragging && !m_bFullScreen) move(event->globalPosition().toPoint() - m_dragOffset);
+  QWidget::mouseMoveEvent(event);
+}
+
+void CVRANViewerDlg::mouseReleaseEvent(QMouseEvent* event) {
+  m_dragging = false;
+  QWidget::mouseReleaseEvent(event);
+}
+
+void CVRANViewerDlg::CloseViewer() {
+  ShutDown();
+  close();
+}
+
+void CVRANViewerDlg::ShutDown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  qApp->removeEventFilter(this);
+  // The engine draws into the panes' surfaces and posts to the panes: let the player thread
+  // finish before any pane goes away.
+  if (m_pViewerCtl) {
+    m_pViewerCtl->stop_running_player();
+    m_pViewerCtl->join_player_thread();
+  }
+  exit_player();
+  DestroyPanes();
+  if (player_globals.main_window == m_notifier) player_globals.main_window = nullptr;
+  delete m_notifier;
+  m_notifier = nullptr;
+}
+
+void CVRANViewerDlg::DestroyPanes() {
+  delete m_pBackupProgress;
+  m_pBackupProgress = nullptr;
+  delete m_pFrontViewer;
+  m_pFrontViewer = nullptr;
+  delete m_pRearViewer;
+  m_pRearViewer = nullptr;
+  delete m_pViewerCtl;
+  m_pViewerCtl = nullptr;
+  delete m_pVehicleInfo;
+  m_pVehicleInfo = nullptr;
+}
+
+void CVRANViewerDlg::closeEvent(QCloseEvent* event) {
+  ShutDown();
+  event->accept();
 }

@@ -8,6 +8,7 @@
 
 
 class CViewerCtlDlg;
+class QObject;
 class CRearViewerDlg;
 
 class QtPlayerNotifier : public PlayerNotifier {

@@ -1,6 +1,11 @@
 #include "VideoSurface.h"
 
+#include <QCoreApplication>
+
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent) {
+  // Only the surface and its ancestors need X11 windows of their own. Native siblings would
+  // lose their transparency (the labels over the title bar and the control panel).
+  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   setAttribute(Qt::WA_NativeWindow);
   setAttribute(Qt::WA_PaintOnScreen);
   setAttribute(Qt::WA_NoSystemBackground);

@@ -1,0 +1,28 @@
+// One QApplication for all widget tests; each test works in a fresh temporary folder so that
+// Config.ini and log.txt never touch the source tree, and sees an empty mount table so that no
+// drive of the machine passes for a recording card.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+int main(int argc, char** argv) {
+  const auto dir = std::filesystem::temp_directory_path() / ("tavro-ui-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "mountinfo").flush();
+  setenv("TAVRO_MOUNTINFO", (dir / "mountinfo").c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  std::filesystem::current_path(dir);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  std::filesystem::current_path("/");
+  std::filesystem::remove_all(dir);
+  return result;
+}

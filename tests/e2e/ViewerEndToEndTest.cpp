@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -120,7 +121,9 @@ protected:
     fs::remove_all(dir_);
   }
 
-  void Start() {
+  void Start() { Start(recording_); }
+
+  void Start(const std::string& recording) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) env.emplace_back(*e);
     env.push_back("TAVRO_MESSAGE_BOX_STDERR=1");
@@ -132,9 +135,12 @@ protected:
     for (auto& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
     std::string bin = TAVRO_VIEWER_BIN;
-    std::vector<char*> argv = {bin.data(), recording_.data(), nullptr};
+    std::string file = recording;
+    std::vector<char*> argv = {bin.data(), file.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    const std::string errors = (dir_ / "stderr.txt").string();
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string cwd = dir_.string();
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     ASSERT_EQ(posix_spawn(&pid_, bin.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
@@ -149,6 +155,11 @@ protected:
       std::this_thread::sleep_for(200ms);
     }
     return done();
+  }
+
+  std::string Errors() const {
+    std::ifstream in(dir_ / "stderr.txt");
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   fs::path dir_;
@@ -236,6 +247,25 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
   int status = 0;
   EXPECT_TRUE(WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10s)) << "close did not end the viewer";
   pid_ = -1;
+}
+
+TEST_F(ViewerEndToEnd, ARecordingThatCannotBeOpenedGivesTheMessageAndTheViewerCarriesOn) {
+  const std::string corrupted = (dir_ / "corrupted.mp4").string();
+  {
+    std::ofstream junk(corrupted, std::ios::binary);
+    uint32_t x = 12345;
+    for (int i = 0; i < 64 * 1024; ++i) junk.put(static_cast<char>((x = x * 1103515245 + 12345) >> 24));
+  }
+  Start(corrupted);
+  EXPECT_TRUE(WaitFor([&] { return Errors().find("The file is corrupted and connot be opened.") != std::string::npos; }, 20s))
+      << Errors();
+  std::optional<Rect> win;
+  ASSERT_TRUE(WaitFor([&] { return (win = FindWindow(pid_)) && win->w == 1080; }, 10s));
+  Click(win->x + 1028 + 19, win->y + 21);
+  int status = 0;
+  EXPECT_TRUE(WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10s)) << "close did not end the viewer";
+  pid_ = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

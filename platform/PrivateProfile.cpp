@@ -105,6 +105,13 @@ std::string Cut(std::string_view value, std::size_t bufferSize)
     return std::string(value.substr(0, bufferSize - 1));
 }
 
+// The break that ends a last line lacking one. A lone CR there only needs its LF: a second
+// CR would become part of that line's value.
+std::string LineBreakAfter(const std::string& text, const char* eol)
+{
+    return text.back() == '\r' ? "\n" : eol;
+}
+
 // The whole file, or nothing when it cannot be read; `missing` tells a file
 // that does not exist from one that cannot be read (or is not a regular file).
 std::optional<std::string> ReadWholeFile(const std::string& path, bool& missing)
@@ -259,12 +266,12 @@ bool WritePrivateProfileString(const std::string& path, const std::string& secti
             text.insert(keyLine->end, "=" + value);
     } else if (sectionTail) {
         if (sectionTail->next == text.size() && text.back() != '\n')  // last line, no line break
-            text.insert(sectionTail->next, eol + entry);
+            text.insert(sectionTail->next, LineBreakAfter(text, eol) + entry);
         else
             text.insert(sectionTail->next, entry + eol);
     } else {
         if (!text.empty() && text.back() != '\n')
-            text += eol;
+            text += LineBreakAfter(text, eol);
         text += "[" + section + "]" + eol + entry + eol;
     }
     return ReplaceFile(path, text, !missing);

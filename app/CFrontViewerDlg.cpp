@@ -6,6 +6,8 @@
 #include "VideoSurface.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -16,7 +18,20 @@ CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
   m_videoSurface->setObjectName(QStringLiteral("ctl%1").arg(kSurfaceId));
   m_videoSurface->setGeometry(0, 0, 720, 405);
   player_globals.video_hwnd = m_videoSurface->nativeId();
+
+  // The native surface covers whatever the pane paints, and it must stay mapped for the engine
+  // to draw into it. Until the first playback the placeholder picture therefore lies over it in
+  // a native window of its own.
+  m_placeholder = new QLabel(this);
+  m_placeholder->setAttribute(Qt::WA_NativeWindow);
+  m_placeholder->setGeometry(0, 0, 720, 405);
+  m_placeholder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  m_placeholder->setPixmap(QPixmap::fromImage(LoadPngResource(157)));
+  m_placeholder->setStyleSheet(QStringLiteral("background-color: rgb(100, 100, 100)"));
+  m_placeholder->raise();
 }
+
+void CFrontViewerDlg::PlaybackStarted() { m_placeholder->hide(); }
 
 void CFrontViewerDlg::paintEvent(QPaintEvent*) {
   if (m_controlPanel && m_controlPanel->shown_paused()) return;

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class CViewerCtlDlg;
+class QLabel;
 class VideoSurface;
 
 class CFrontViewerDlg : public QWidget {
@@ -18,6 +19,8 @@ public:
   explicit CFrontViewerDlg(QWidget* parent = nullptr);
 
   VideoSurface* videoSurface() const { return m_videoSurface; }
+  // The first playback starts: the placeholder shown over the surface until then goes away.
+  void PlaybackStarted();
   // The control panel whose paused state keeps the placeholder away.
   void setControlPanel(CViewerCtlDlg* panel) { m_controlPanel = panel; }
 
@@ -32,5 +35,6 @@ protected:
 
 private:
   VideoSurface* m_videoSurface = nullptr;
+  QLabel* m_placeholder = nullptr;
   CViewerCtlDlg* m_controlPanel = nullptr;
 };

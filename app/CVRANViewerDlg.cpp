@@ -274,7 +274,10 @@ void CVRANViewerDlg::ClearGraphReferences() { m_pVehicleInfo->ClearGraphReferenc
 
 void CVRANViewerDlg::ResetGraph() { m_pVehicleInfo->ResetGraph(); }
 
-void CVRANViewerDlg::StartPlayer(const std::string& path) { m_pViewerCtl->start_player_thread(path); }
+void CVRANViewerDlg::StartPlayer(const std::string& path) {
+  m_pFrontViewer->PlaybackStarted();
+  m_pViewerCtl->start_player_thread(path);
+}
 
 void CVRANViewerDlg::EnablePlaybackControls() {
   m_pViewerCtl->enable_transport(true);

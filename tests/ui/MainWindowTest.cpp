@@ -65,7 +65,6 @@ TEST_F(MainWindow, PanesAndTitleBarSitAtTheirRectangles) {
       {window_->m_pViewerCtl, {0, 447, 720, 75}},
       {window_->m_pVehicleInfo, {0, 522, 720, 123}},
       {window_->m_pRearViewer, {720, 42, 360, 288}},
-      {window_->m_pFrontViewer->videoSurface(), {0, 0, 720, 405}},
       {Ctl(1014), {220, 11, 585, 20}},
       {Ctl(1002), {759, 0, 47, 42}},
       {Ctl(1023), {806, 0, 47, 42}},
@@ -83,6 +82,8 @@ TEST_F(MainWindow, PanesAndTitleBarSitAtTheirRectangles) {
     EXPECT_EQ(c.widget->geometry(), c.rect) << c.widget->objectName().toStdString();
     EXPECT_TRUE(c.widget->isVisible()) << c.widget->objectName().toStdString();
   }
+  EXPECT_EQ(window_->m_pFrontViewer->videoSurface()->geometry(), QRect(0, 0, 720, 405));
+  EXPECT_TRUE(window_->m_pFrontViewer->videoSurface()->isVisible());
   // Playback buttons wait for the first recording; version, minimise and close do not.
   for (int id : {1002, 1023, 1019, 1017}) EXPECT_FALSE(Ctl(id)->isEnabled()) << id;
   for (int id : {1021, 1016, 1015}) EXPECT_TRUE(Ctl(id)->isEnabled()) << id;

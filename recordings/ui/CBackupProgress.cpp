@@ -74,6 +74,10 @@ CBackupProgress::CBackupProgress(QWidget* parent)
   // 309 × 39 dialog units of the 8-point dialog font (6 × 13 base units) in pixels.
   setWindowTitle(QStringLiteral("Backup"));
   setFixedSize(464, 63);
+  // The dialog font of that size: a 13-pixel line holds the text with its underscores.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPixelSize(11);
+  setFont(font);
   m_bar = new QProgressBar(this);
   m_bar->setObjectName(QStringLiteral("ctl1157"));
   m_bar->setGeometry(10, 11, 443, 21);

@@ -151,7 +151,7 @@ protected:
     player.join();
     running = false;
   }
-  bool both_windows_show(int front_camera, int rear_camera, std::chrono::milliseconds timeout = 4s) {
+  bool both_windows_show(int front_camera, int rear_camera, std::chrono::milliseconds timeout = 8s) {
     return eventually(
         [&] {
           const auto f = windows.capture(windows.front).read();
@@ -174,7 +174,7 @@ const std::string& two_video_recording() {
 
 TEST_F(PlaybackTest, EachCameraInItsWindowExchangedBySwapMirroredByFlip) {
   start(two_video_recording());
-  ASSERT_TRUE(both_windows_show(0, 1)) << "front camera in front, second camera in the rear pane";
+  ASSERT_TRUE(both_windows_show(0, 1, 12s)) << "front camera in front, second camera in the rear pane";
   const auto front = windows.capture(windows.front);
   EXPECT_EQ(front.width, 720);
   const auto f = front.read();

@@ -21,7 +21,9 @@ std::string RowTextName(std::string_view text)
 
 std::string FormatSizeText(std::int32_t size)
 {
-  const double s = size;
+  // A recording of 2 GiB or more has wrapped to a negative size; read as unsigned, its low 32
+  // bits give the true length of every file below 4 GiB (the FAT32 limit of the cards).
+  const double s = static_cast<std::uint32_t>(size);
   char text[64];
   const double k = s / 1024;
   if (k <= 1024) {

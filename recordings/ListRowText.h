@@ -11,4 +11,5 @@ std::string FormatRowText(int row, std::string_view name);
 std::string RowTextName(std::string_view text);
 
 // "%.02lf KB" up to and including 1024 KB, then "%.02lf MB" up to and including 1024 MB, then GB.
+// The size is a length kept to its low 32 bits, so a negative value stands for 2 GiB or more.
 std::string FormatSizeText(std::int32_t size);

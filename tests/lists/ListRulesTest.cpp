@@ -40,6 +40,9 @@ TEST(ListRowText, SizeTextsIncludeTheirUpperBound)
     {1073741824, "1024.00 MB"},
     {1073741825, "1.00 GB"},
     {INT32_MAX, "2.00 GB"},
+    {INT32_MIN, "2.00 GB"},  // 2 GiB kept to 32 bits
+    {-1073741824, "3.00 GB"},
+    {-1, "4.00 GB"},  // the largest file a FAT32 card holds
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatSizeText(c.size), c.text) << c.size;

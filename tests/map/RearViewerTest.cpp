@@ -1,0 +1,328 @@
+// The rear pane on its own, in a stand-in main window with the switch button: the sections,
+// the headers, the keys, and the telemetry texts that move the map, read back from the page.
+#include "CRearViewerDlg.h"
+
+#include "CBitmapButton.h"
+#include "CWebBrowser2.h"
+#include "DrawPngResource.h"
+#include "MapTestSupport.h"
+#include "Player.h"
+#include "PlayerNotifier.h"
+#include "VideoSurface.h"
+#include "ViewerConfig.h"
+#include "ViewerMessage.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QWebEnginePage>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr std::uint16_t kEnglish = 1033, kKorean = 1042, kChinesePrc = 2052;
+
+std::string Csv(int fix, double latitude, double longitude) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "52,2100,0,0,0/0,%d,9,%.8f,%.8f,180/0.01,-0.02,0.98,0,0,0,0,0,0/1.2.5,146,0,0,3,0", fix,
+                latitude, longitude);
+  return text;
+}
+
+std::string Json(int fix, double latitude, double longitude) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "{\"MODEL\":\"KOTR4\",\"SPEED\":40,\"GPS\":{\"FIX\":%d,\"LA\":%.7f,\"LO\":%.7f}}", fix,
+                latitude, longitude);
+  return text;
+}
+
+// The main window as far as the pane sees it: the switch button 1019 and the pane at its place.
+class StandInWindow : public QWidget {
+public:
+  StandInWindow() {
+    resize(1080, 645);
+    switchButton = new QPushButton(this);
+    switchButton->setObjectName(QStringLiteral("ctl1019"));
+    switchButton->setGeometry(853, 0, 47, 42);
+    switchButton->setEnabled(false);
+  }
+  QPushButton* switchButton = nullptr;
+  int keysSeen = 0;
+
+protected:
+  void keyPressEvent(QKeyEvent*) override { ++keysSeen; }
+};
+
+class RearPane : public ::testing::Test {
+protected:
+  void SetUp() override { Build(kEnglish, true); }
+
+  void Build(std::uint16_t language, bool connected) {
+    pane = nullptr;
+    window = std::make_unique<StandInWindow>();
+    ui_language = language;
+    setenv("TAVRO_INTERNET_CONNECTED", connected ? "1" : "0", 1);
+    player_globals.player_running = 1;
+    player_globals.playing = 0;
+    lastCsvMapMove = lastJsonMapMove = 0;
+    pane = new CRearViewerDlg(window.get());
+    pane->move(720, 42);
+    pane->tickCount = [this] { return now; };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    if (connected) {
+      ASSERT_NE(pane->browser(), nullptr);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return pane->browser()->HasDocument(); }, 20000));
+      ASSERT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("typeof MapMove == 'function'")).toBool());
+    }
+  }
+
+  void TearDown() override {
+    window.reset();
+    ui_language = kEnglish;
+    unsetenv("TAVRO_INTERNET_CONNECTED");
+  }
+
+  // Posts a map telemetry message as the engine's notifier does and lets the pane handle it.
+  void Send(const std::string& text, int64_t lParam = 1) {
+    ViewerMessage::post(pane, kMsgTelemetryMap, 0, lParam, text);
+    QCoreApplication::sendPostedEvents(pane, ViewerMessage::eventType());
+  }
+
+  // Every position the page was moved to, as the page keeps them.
+  std::string Positions() {
+    return Evaluate(pane->browser()->page(), QStringLiteral("JSON.stringify(vehicleMap.positions)"))
+        .toString()
+        .toStdString();
+  }
+
+  std::unique_ptr<StandInWindow> window;
+  CRearViewerDlg* pane = nullptr;
+  std::uint32_t now = 100000;
+};
+
+TEST_F(RearPane, CommaSeparatedTextMovesTheMapOnlyWithAFixAboveOne) {
+  Send(Csv(3, 37.5665, 126.978));
+  EXPECT_EQ(Positions(), "[[37.5665,126.978]]") << "MapMove(37.566500,126.978000)";
+
+  const struct {
+    int fix;
+    bool moves;
+  } cases[] = {{1, false}, {0, false}, {-1, false}, {2, true}};
+  int moves = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fix);
+    now += 1000;
+    Send(Csv(c.fix, 37.6, 127.0));
+    moves += c.moves;
+    EXPECT_EQ(Evaluate(pane->browser()->page(), QStringLiteral("vehicleMap.positions.length")).toInt(), moves);
+  }
+}
+
+TEST_F(RearPane, PositionsGoToTheScriptWithSixDecimals) {
+  Send(Csv(3, 37.56654321, -126.97849999));
+  EXPECT_EQ(Positions(), "[[37.566543,-126.9785]]");
+}
+
+TEST_F(RearPane, EachFormMovesTheMapAtMostEvery500Milliseconds) {
+  Send(Csv(3, 37.1, 127.1));
+  now += 300;
+  Send(Csv(3, 37.2, 127.2));  // dropped, not queued
+  now += 199;
+  Send(Csv(3, 37.3, 127.3));  // 499 ms after the move: still dropped
+  now += 101;
+  Send(Csv(3, 37.4, 127.4));  // 600 ms after the move
+  EXPECT_EQ(Positions(), "[[37.1,127.1],[37.4,127.4]]");
+
+  // The JSON form has a throttle of its own, open although the other just moved.
+  now += 100;
+  Send(Json(1, 36.1, 128.1));
+  now += 300;
+  Send(Json(1, 36.2, 128.2));
+  now += 300;
+  Send(Json(1, 36.3, 128.3));
+  EXPECT_EQ(Positions(), "[[37.1,127.1],[37.4,127.4],[36.1,128.1],[36.3,128.3]]");
+}
+
+TEST_F(RearPane, ThrottleSurvivesTheTickCounterWrapping) {
+  now = 0xFFFFFF00u;
+  Send(Csv(3, 37.1, 127.1));
+  now = 0x00000100u;  // 512 ms later, after the wrap
+  Send(Csv(3, 37.2, 127.2));
+  EXPECT_EQ(Positions(), "[[37.1,127.1],[37.2,127.2]]");
+}
+
+TEST_F(RearPane, JsonTextMovesTheMapWithAnyFix) {
+  Send(Json(0, 36.0, 128.0));
+  now += 1000;
+  Send("{\"GPS\":{\"FIX\":1,\"LA\":36.5");  // cut short: no record
+  now += 1000;
+  Send(Json(1, 36.35, 127.385));
+  EXPECT_EQ(Positions(), "[[36.35,127.385]]");
+}
+
+TEST_F(RearPane, NothingMovesWhileTheViewerIsOpenOrNoPlaybackRuns) {
+  pane->ShowViewer();
+  Send(Csv(3, 37.1, 127.1));
+  Send(Json(1, 36.1, 128.1));
+  pane->ShowMap();
+  EXPECT_EQ(Positions(), "[]");
+  EXPECT_EQ(lastCsvMapMove, 0u) << "ignored texts leave the throttles alone";
+
+  Send(Csv(3, 37.1, 127.1), 0);  // no text reference
+  player_globals.player_running = 0;
+  Send(Csv(3, 37.2, 127.2));
+  player_globals.player_running = 1;
+  Send("");
+  EXPECT_EQ(Positions(), "[]");
+
+  Send(Csv(3, 37.3, 127.3));
+  EXPECT_EQ(Positions(), "[[37.3,127.3]]");
+}
+
+TEST_F(RearPane, SecondVideoOpensTheViewerAndEnablesTheSwitchButton) {
+  EXPECT_EQ(pane->viewerMode(), 0) << "starts in the Map section";
+  EXPECT_TRUE(pane->browser()->isVisible());
+  EXPECT_FALSE(pane->videoSurface()->isVisible());
+
+  pane->SelectRearView(1);
+  EXPECT_EQ(pane->viewerMode(), 1);
+  EXPECT_TRUE(window->switchButton->isEnabled());
+  EXPECT_TRUE(pane->videoSurface()->isVisible());
+  EXPECT_EQ(pane->videoSurface()->geometry(), QRect(0, 43, 360, 202));
+  EXPECT_FALSE(pane->browser()->isVisible());
+  auto* mapHeader = pane->findChild<CBitmapButton*>(QStringLiteral("ctl1020"));
+  EXPECT_EQ(mapHeader->geometry(), QRect(0, 245, 360, 43));
+
+  pane->SelectRearView(0);
+  EXPECT_EQ(pane->viewerMode(), 0);
+  EXPECT_FALSE(window->switchButton->isEnabled());
+  EXPECT_FALSE(pane->videoSurface()->isVisible());
+  EXPECT_TRUE(pane->browser()->isVisible());
+  EXPECT_TRUE(pane->browser()->isEnabled());
+  EXPECT_EQ(pane->browser()->geometry(), QRect(0, 86, 360, 202));
+  EXPECT_EQ(mapHeader->geometry(), QRect(0, 43, 360, 43));
+}
+
+TEST_F(RearPane, HeaderClicksOpenTheirSections) {
+  auto* viewerHeader = pane->findChild<CBitmapButton*>(QStringLiteral("ctl1018"));
+  auto* mapHeader = pane->findChild<CBitmapButton*>(QStringLiteral("ctl1020"));
+  QTest::mouseClick(viewerHeader, Qt::LeftButton);
+  EXPECT_EQ(pane->viewerMode(), 1);
+  QTest::mouseClick(mapHeader, Qt::LeftButton);
+  EXPECT_EQ(pane->viewerMode(), 0);
+  EXPECT_EQ(viewerHeader->geometry(), QRect(0, 0, 360, 43));
+}
+
+TEST_F(RearPane, PublishesItsVideoSurfaceForTheSecondVideo) {
+  EXPECT_NE(player_globals.video2_hwnd.load(), 0u);
+  EXPECT_EQ(player_globals.video2_hwnd.load(), pane->videoSurface()->nativeId());
+}
+
+TEST_F(RearPane, KeysOfThePaneAreItsOwnWhereverTheFocusIs) {
+  int fullScreen = 0, playPause = 0;
+  pane->toggleFullScreen = [&] { ++fullScreen; };
+  pane->togglePlayPause = [&] { ++playPause; };
+  QWidget* targets[] = {pane, pane->browser()->focusProxy() ? pane->browser()->focusProxy() : pane->browser()};
+  for (QWidget* target : targets) {
+    fullScreen = playPause = window->keysSeen = 0;
+    player_globals.playing = 0;
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space, Qt::Key_Left, Qt::Key_Right})
+      QTest::keyClick(target, key);
+    EXPECT_EQ(fullScreen + playPause, 0) << "no playback: consumed, nothing done";
+
+    player_globals.playing = 1;
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Enter);
+    QTest::keyClick(target, Qt::Key_Escape);
+    QTest::keyClick(target, Qt::Key_Space);
+    EXPECT_EQ(fullScreen, 3);
+    EXPECT_EQ(playPause, 1);
+    EXPECT_EQ(window->keysSeen, 0) << "the keys never reach the main window";
+    player_globals.playing = 0;
+  }
+  QTest::keyClick(pane, Qt::Key_A);
+  EXPECT_EQ(window->keysSeen, 1) << "other keys take the usual way";
+}
+
+TEST_F(RearPane, ClickOnThePaneTakesTheFocus) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  window->switchButton->setFocus();
+  ASSERT_FALSE(pane->hasFocus());
+  QTest::mouseClick(pane, Qt::LeftButton, {}, QPoint(10, 280));
+  EXPECT_TRUE(pane->hasFocus());
+}
+
+TEST(RearPaneHeaders, SwitchButtonTogglesTheCaptionBetweenRearAndFrontCamera) {
+  const struct {
+    std::uint16_t language;
+    int map, rear, front;
+  } cases[] = {{kEnglish, 247, 254, 270}, {kKorean, 216, 217, 269}, {kChinesePrc, 247, 254, 270}};
+  setenv("TAVRO_INTERNET_CONNECTED", "0", 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ui_language = c.language;
+    CRearViewerDlg pane;
+    auto* viewerHeader = pane.findChild<CBitmapButton*>(QStringLiteral("ctl1018"));
+    auto* mapHeader = pane.findChild<CBitmapButton*>(QStringLiteral("ctl1020"));
+    EXPECT_EQ(mapHeader->BitmapId(), c.map);
+    EXPECT_EQ(viewerHeader->BitmapId(), c.rear);
+    pane.ToggleViewerHeader();
+    EXPECT_EQ(viewerHeader->BitmapId(), c.front);
+    EXPECT_EQ(pane.viewerHeaderImage(), c.front);
+    pane.ToggleViewerHeader();
+    EXPECT_EQ(viewerHeader->BitmapId(), c.rear);
+  }
+  ui_language = kEnglish;
+  unsetenv("TAVRO_INTERNET_CONNECTED");
+}
+
+TEST_F(RearPane, ChineseInterfaceLoadsTheChinaMap) {
+  EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/openstreetmap.html")));
+  Build(kChinesePrc, true);
+  EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/baidumap.html")));
+  Send(Csv(3, 37.5665, 126.978));
+  EXPECT_EQ(Positions(), "[[37.5665,126.978]]");
+}
+
+// Without a connection at start-up there is no page, and the Map section shows the
+// no-network picture in every state the pane goes through.
+TEST_F(RearPane, WithoutAConnectionTheMapSectionShowsTheNoNetworkPicture) {
+  Build(kEnglish, false);
+  EXPECT_EQ(pane->mapAvailable(), 0);
+  EXPECT_EQ(pane->browser(), nullptr) << "no page loads";
+  EXPECT_EQ(pane->findChildren<QWebEngineView*>().size(), 0);
+
+  ASSERT_EQ(LoadPngResource(261).size(), QSize(360, 203));
+  QImage expected(360, 203, QImage::Format_RGB32);
+  expected.fill(QColor(100, 100, 100));
+  {
+    QPainter p(&expected);
+    p.drawImage(0, 0, LoadPngResource(261));
+  }
+  const QRect shown(0, 86, 360, 202);  // the part inside the pane
+  auto mapSectionShows261 = [&] {
+    const QImage shot = pane->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return shot.copy(shown) == expected.copy(0, 0, 360, 202);
+  };
+  EXPECT_TRUE(mapSectionShows261());
+  EXPECT_FALSE(pane->videoSurface()->isVisible());
+
+  Send(Csv(3, 37.5665, 126.978));  // nothing to run it in
+  pane->SelectRearView(1);
+  pane->SelectRearView(0);
+  EXPECT_EQ(pane->mapAvailable(), 0);
+  EXPECT_TRUE(mapSectionShows261());
+}
+
+}  // namespace

@@ -17,7 +17,8 @@ public:
   // for codes 0x90..0x9F, "VRAN-2X(0x%02x) v%s" for 0x50..0x5F, empty otherwise.
   void SetDeviceVersionText(const std::string& version, int32_t deviceCode);
 
-  // Refreshes the program version and shows both texts in a modal information box.
+  // Refreshes the program version and shows both texts in a modal information box (on standard
+  // error instead when TAVRO_MESSAGE_BOX_STDERR is set, like the viewer's other boxes).
   void ShowVersionInfo(QWidget* parent);
 
   // The box's text: the program version, and on a second line the device version if there is one.

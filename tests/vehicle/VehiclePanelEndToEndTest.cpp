@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -37,7 +39,7 @@ namespace {
 constexpr int kFps = 10;
 constexpr double kDuration = 30.0;
 
-std::string Run(const std::string& command) {
+std::string Shell(const std::string& command) {
   std::string out;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char buffer[512];
@@ -49,10 +51,10 @@ std::string Run(const std::string& command) {
 
 // Top-left corner of the viewer's 1080 x 645 window, once it is visible.
 std::optional<QPoint> FindMainWindow(pid_t pid) {
-  std::istringstream ids(Run("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
+  std::istringstream ids(Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
   std::string id;
   while (ids >> id) {
-    std::istringstream geometry(Run("xdotool getwindowgeometry --shell " + id));
+    std::istringstream geometry(Shell("xdotool getwindowgeometry --shell " + id));
     int x = 0, y = 0, w = 0, h = 0;
     std::string line;
     while (std::getline(geometry, line)) {
@@ -69,14 +71,14 @@ std::optional<QPoint> FindMainWindow(pid_t pid) {
 QImage Screenshot(const std::string& name) {
   fs::create_directories(VEHICLE_SHOT_DIR);
   const std::string path = std::string(VEHICLE_SHOT_DIR) + "/" + name + ".png";
-  Run("import -window root " + path + " 2>/dev/null");
+  Shell("import -window root " + path + " 2>/dev/null");
   return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
 }
 
 // The large digit (0-9) that rectangle r of the panel shows: the digit image, drawn over the
-// panel background, that differs least from the screenshot.
-int ReadDigit(const QImage& panel, const QRect& r) {
-  const QImage background(QStringLiteral(":/png/171.png"));
+// panel background `background`, that differs least from the screenshot.
+int ReadDigit(const QImage& panel, const QRect& r, int backgroundId) {
+  const QImage background(QStringLiteral(":/png/%1.png").arg(backgroundId));
   int best = -1;
   long bestDistance = LONG_MAX;
   for (int digit = 0; digit <= 9; ++digit) {
@@ -96,9 +98,18 @@ int ReadDigit(const QImage& panel, const QRect& r) {
   return best;
 }
 
-int ReadSpeed(const QImage& panel) {
-  return 100 * ReadDigit(panel, QRect(22, 90, 11, 18)) + 10 * ReadDigit(panel, QRect(33, 90, 11, 18)) +
-         ReadDigit(panel, QRect(44, 90, 11, 18));
+int ReadSpeed(const QImage& panel, int backgroundId) {
+  return 100 * ReadDigit(panel, QRect(22, 90, 11, 18), backgroundId) +
+         10 * ReadDigit(panel, QRect(33, 90, 11, 18), backgroundId) + ReadDigit(panel, QRect(44, 90, 11, 18), backgroundId);
+}
+
+// Pixel equality only: a screenshot carries a colour profile that QImage's == would also compare.
+bool SamePixels(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return false;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) return false;
+  return true;
 }
 
 int64_t ReadFrame(const QImage& shot, const QRect& area) {
@@ -119,8 +130,6 @@ protected:
     spec_.durationSeconds = kDuration;
     spec_.videos = {recgen::VideoSize{640, 360}};
     spec_.fps = kFps;
-    spec_.form = recgen::TelemetryForm::Csv;
-    ASSERT_EQ(recgen::WriteRecording(recording_, spec_), 0);
     std::ofstream(dir_ / "mountinfo").flush();  // no drive of this machine passes for a card
   }
 
@@ -132,7 +141,16 @@ protected:
     fs::remove_all(dir_);
   }
 
-  void Start() {
+  // Writes the recording with telemetry of `form`, starts the viewer on it and waits for its window.
+  void Start(recgen::TelemetryForm form) {
+    spec_.form = form;
+    ASSERT_EQ(recgen::WriteRecording(recording_, spec_), 0);
+    Spawn();
+    for (int i = 0; i < 100 && !(origin_ = FindMainWindow(pid_)); ++i) std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(origin_) << "no 1080 x 645 window appeared";
+  }
+
+  void Spawn() {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) env.emplace_back(*e);
     env.push_back("TAVRO_MESSAGE_BOX_STDERR=1");
@@ -149,8 +167,52 @@ protected:
     posix_spawn_file_actions_init(&actions);
     const std::string cwd = dir_.string();
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    const std::string errors = (dir_ / "stderr.txt").string();
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_EQ(posix_spawn(&pid_, bin.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
+  }
+
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(dir_ / name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Presses the gear button; the viewer writes the version box to its standard error.
+  std::string VersionBox() {
+    const size_t before = ReadFile("stderr.txt").size();
+    Shell("xdotool mousemove " + std::to_string(origin_->x() + 923) + " " + std::to_string(origin_->y() + 21) +
+        " click 1");
+    for (int i = 0; i < 25; ++i) {
+      std::this_thread::sleep_for(200ms);
+      const std::string errors = ReadFile("stderr.txt");
+      const size_t at = errors.find(TAVRO_PROJECT_VERSION, before);
+      if (at != std::string::npos) {
+        std::this_thread::sleep_for(200ms);
+        return ReadFile("stderr.txt").substr(at);
+      }
+    }
+    return {};
+  }
+
+  // Reads the panel at `count` moments of the playback: the speed shown must belong to the time
+  // the video shows. Returns the graph area of each moment.
+  std::vector<QImage> CheckSpeeds(int count, const std::string& name, int backgroundId) {
+    const QRect front(origin_->x(), origin_->y() + 42, 720, 405);
+    const QRect panel(origin_->x(), origin_->y() + 522, 720, 123);
+    std::vector<QImage> graphs;
+    for (int attempt = 0; attempt < 60 && static_cast<int>(graphs.size()) < count; ++attempt) {
+      std::this_thread::sleep_for(700ms);
+      const QImage shot = Screenshot(name + "-" + std::to_string(attempt));
+      const int64_t frame = ReadFrame(shot, front);
+      if (frame < 10) continue;  // not playing yet
+      const QImage strip = shot.copy(panel);
+      const int speed = ReadSpeed(strip, backgroundId);
+      EXPECT_TRUE(ScriptedNear(speed, frame)) << "speed " << speed << " shown at " << frame / 10.0 << " s";
+      graphs.push_back(strip);
+    }
+    EXPECT_EQ(static_cast<int>(graphs.size()), count) << "the recording did not play long enough to be read";
+    return graphs;
   }
 
   // Whether the script gives `speed` at some tenth within 0.3 s of video frame `frame`.
@@ -164,32 +226,28 @@ protected:
   std::string recording_;
   recgen::RecordingSpec spec_;
   pid_t pid_ = -1;
+  std::optional<QPoint> origin_;
 };
 
-TEST_F(VehiclePanelEndToEnd, DigitsFollowTheScriptAndTheGraphMoves) {
-  Start();
-  std::optional<QPoint> origin;
-  for (int i = 0; i < 100 && !(origin = FindMainWindow(pid_)); ++i) std::this_thread::sleep_for(200ms);
-  ASSERT_TRUE(origin) << "no 1080 x 645 window appeared";
-  const QRect front(origin->x(), origin->y() + 42, 720, 405);
-  const QRect panel(origin->x(), origin->y() + 522, 720, 123);
+TEST_F(VehiclePanelEndToEnd, ForwardCameraRecording) {
+  ASSERT_NO_FATAL_FAILURE(Start(recgen::TelemetryForm::Csv));
+  const std::vector<QImage> moments = CheckSpeeds(5, "vehicle-e2e-csv", 171);
+  ASSERT_FALSE(moments.empty());
+  EXPECT_FALSE(SamePixels(moments.front().copy(240, 0, 480, 100), moments.back().copy(240, 0, 480, 100)))
+      << "the acceleration graph did not move";
+  // The first record of the playback handed the firmware version and device code over.
+  EXPECT_EQ(VersionBox(), std::string(TAVRO_PROJECT_VERSION) + "\nVRAN-3(0x92) v1.2.05\n");
+}
 
-  // Several moments of the drive: the speed shown belongs to the time the video shows.
-  int checked = 0;
-  std::vector<QImage> graphs;
-  for (int attempt = 0; attempt < 60 && checked < 5; ++attempt) {
-    std::this_thread::sleep_for(700ms);
-    const QImage shot = Screenshot("vehicle-e2e-" + std::to_string(attempt));
-    const int64_t frame = ReadFrame(shot, front);
-    if (frame < 10) continue;  // not playing yet
-    const QImage strip = shot.copy(panel);
-    const int speed = ReadSpeed(strip);
-    EXPECT_TRUE(ScriptedNear(speed, frame)) << "speed " << speed << " shown at " << frame / 10.0 << " s";
-    graphs.push_back(strip.copy(240, 0, 480, 100));
-    ++checked;
-  }
-  ASSERT_EQ(checked, 5) << "the recording did not play long enough to be read";
-  EXPECT_NE(graphs.front(), graphs.back()) << "the acceleration graph did not move";
+// Driver-monitoring texts switch a viewer set up for VRAN3 to KOTR4 and show the driver's state.
+TEST_F(VehiclePanelEndToEnd, DriverMonitoringRecordingSwitchesTheModel) {
+  ASSERT_NO_FATAL_FAILURE(Start(recgen::TelemetryForm::Json));
+  const std::vector<QImage> moments = CheckSpeeds(3, "vehicle-e2e-json", 304);
+  ASSERT_FALSE(moments.empty());
+  EXPECT_NE(ReadFile("Config.ini").find("Model=KOTR4"), std::string::npos) << ReadFile("Config.ini");
+  const QImage header = QImage(QStringLiteral(":/png/304.png")).convertToFormat(QImage::Format_RGB32).copy(0, 0, 240, 20);
+  EXPECT_TRUE(SamePixels(moments.back().copy(0, 0, 240, 20), header)) << "the driver-monitoring picture is not shown";
+  EXPECT_EQ(VersionBox(), std::string(TAVRO_PROJECT_VERSION) + "\n") << "no device version from JSON records";
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ TEST(VersionInfo, DeviceCodeRanges) {
 // The box as the gear button shows it: the program version alone until a recording told the
 // device version, then both on two lines.
 TEST(VersionInfo, BoxShowsOneLineThenTwo) {
+  qunsetenv("TAVRO_MESSAGE_BOX_STDERR");
   VersionInfo info;
   auto shownText = [&info] {
     QString text;

@@ -59,6 +59,9 @@ void update_video_clock(VideoState* vs, double pts, int64_t pos, int serial);
 void show_video(VideoState* vs);
 bool draw_pictures(VideoState* vs);
 int open_video_output(VideoState* vs);
+// Wraps the panes' windows and makes their renderers before the sound starts, so that making a
+// renderer (slow on some drivers) does not hold the first pictures back behind the audio clock.
+void prepare_video_output();
 void destroy_renderers(VideoState* vs);
 void destroy_windows();
 

@@ -72,7 +72,8 @@ struct PlayerGlobals {
 extern PlayerGlobals player_globals;
 
 // Keys of the engine's keyboard table. The video surfaces do not receive keys themselves (the
-// toolkit keeps them), so the UI forwards the keys it wants the engine to act on.
+// toolkit keeps them), so the UI forwards the keys it wants the engine to act on. Escape and Q
+// are the engine's exit (it shuts SDL down, as exit_player does): forward them only to quit.
 enum class PlayerKey {
   Escape,      // exit
   Q,           // exit
@@ -96,10 +97,13 @@ enum class PlayerKey {
 int player_startup(std::string* error = nullptr);
 
 // Body of the player thread: opens `path`, plays it until stopped or exited, and returns 0.
-// `owner` is handed back in every message meant for the control panel.
+// `owner` is handed back in every message. A recording with neither sound nor picture ends its
+// own playback (player_running returns to 0) without shutting SDL down.
 int player_main(void* owner, const std::string& path);
 
-// Synchronous stop: pushes the stop command and returns once player_running is 0.
+// Synchronous stop: pushes the stop command and returns once player_running is 0. Call it only
+// when a playback was started (player_running is 1 in a fresh process). A stop the playback did
+// not take is discarded, so it cannot stop the next one.
 void stop_player();
 // Stop and shut SDL down (application exit).
 void exit_player();

@@ -221,6 +221,7 @@ int player_main(void* owner, const std::string& path) {
   g.player_running = 1;
   engine_globals.open_path = path;
   init_flush_marker();
+  prepare_video_output();
   VideoState* vs = open_player(engine_globals.open_path, nullptr);
   if (!vs) {
     av_log(nullptr, AV_LOG_FATAL, "Failed to initialize VideoState!\n");

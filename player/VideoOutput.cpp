@@ -172,6 +172,8 @@ bool wrap_window(SDL_Window** window, uint64_t* wrapped, uint64_t id, SDL_Render
   *window = nullptr;
   *wrapped = 0;
   if (!id) return false;
+  // Leaves the foreign window's name and focus alone and lets it take a GL renderer.
+  SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
   *window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(id)));
   if (!*window) return false;
   *wrapped = id;
@@ -195,6 +197,17 @@ int open_video_output(VideoState* vs) {
     if (!e.renderer2) e.renderer2 = create_renderer(e.window2);
   }
   return 0;
+}
+
+void prepare_video_output() {
+  EngineGlobals& e = engine_globals;
+  SDL_Texture* no_texture = nullptr;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if (wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture) && !e.renderer)
+    e.renderer = create_renderer(e.window);
+  if (wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture) &&
+      !e.renderer2)
+    e.renderer2 = create_renderer(e.window2);
 }
 
 void destroy_renderers(VideoState* vs) {

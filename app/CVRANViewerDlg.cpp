@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -75,6 +76,7 @@ bool CVRANViewerDlg::OnInitDialog() {
   m_notifier->controlPanel = m_pViewerCtl;
   player_globals.main_window = m_notifier;
 
+  setWindowIcon(QIcon(QStringLiteral(":/icon/128.png")));
   setGeometry(0, 0, 1080, 645);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     player_globals.screen_width = screen->geometry().width();

@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QWebEnginePage>
 
@@ -64,32 +65,65 @@ protected:
 
 class RearPane : public ::testing::Test {
 protected:
-  void SetUp() override { Build(kEnglish, true); }
+  // A pane in its stand-in window, with the language and connection it was built for.
+  struct Setup {
+    std::unique_ptr<StandInWindow> window;
+    CRearViewerDlg* pane = nullptr;
+    std::uint16_t language = kEnglish;
+    bool connected = true;
+  };
 
-  void Build(std::uint16_t language, bool connected) {
-    pane = nullptr;
-    window = std::make_unique<StandInWindow>();
-    ui_language = language;
-    setenv("TAVRO_INTERNET_CONNECTED", connected ? "1" : "0", 1);
+  // Loading the page is what takes time, so one English pane with its map serves the tests one
+  // after the other; each test gets it back in the Map section with no move made.
+  void SetUp() override {
+    if (!shared || shared->language != kEnglish || !shared->connected) {
+      Build(kEnglish, true);
+      return;
+    }
+    window = shared->window.get();
+    pane = shared->pane;
+    Reset();
+    pane->ShowMap();
+    window->switchButton->setEnabled(false);
+    window->keysSeen = 0;
+    pane->toggleFullScreen = nullptr;
+    pane->togglePlayPause = nullptr;
+    ASSERT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("vehicleMap.positions = []; true")).toBool());
+  }
+
+  static void TearDownTestSuite() { shared.reset(); }
+
+  void TearDown() override {
+    ui_language = kEnglish;
+    unsetenv("TAVRO_INTERNET_CONNECTED");
+  }
+
+  void Reset() {
     player_globals.player_running = 1;
     player_globals.playing = 0;
     lastCsvMapMove = lastJsonMapMove = 0;
-    pane = new CRearViewerDlg(window.get());
-    pane->move(720, 42);
     pane->tickCount = [this] { return now; };
+  }
+
+  void Build(std::uint16_t language, bool connected) {
+    shared.reset();
+    shared = std::make_unique<Setup>();
+    shared->window = std::make_unique<StandInWindow>();
+    shared->language = language;
+    shared->connected = connected;
+    window = shared->window.get();
+    ui_language = language;
+    setenv("TAVRO_INTERNET_CONNECTED", connected ? "1" : "0", 1);
+    pane = shared->pane = new CRearViewerDlg(window);
+    pane->move(720, 42);
+    Reset();
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     if (connected) {
       ASSERT_NE(pane->browser(), nullptr);
       ASSERT_TRUE(QTest::qWaitFor([&] { return pane->browser()->HasDocument(); }, 20000));
       ASSERT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("typeof MapMove == 'function'")).toBool());
     }
-  }
-
-  void TearDown() override {
-    window.reset();
-    ui_language = kEnglish;
-    unsetenv("TAVRO_INTERNET_CONNECTED");
   }
 
   // Posts a map telemetry message as the engine's notifier does and lets the pane handle it.
@@ -105,10 +139,13 @@ protected:
         .toStdString();
   }
 
-  std::unique_ptr<StandInWindow> window;
+  static std::unique_ptr<Setup> shared;
+  StandInWindow* window = nullptr;
   CRearViewerDlg* pane = nullptr;
   std::uint32_t now = 100000;
 };
+
+std::unique_ptr<RearPane::Setup> RearPane::shared;
 
 TEST_F(RearPane, CommaSeparatedTextMovesTheMapOnlyWithAFixAboveOne) {
   Send(Csv(3, 37.5665, 126.978));
@@ -256,11 +293,50 @@ TEST_F(RearPane, KeysOfThePaneAreItsOwnWhereverTheFocusIs) {
 
 TEST_F(RearPane, ClickOnThePaneTakesTheFocus) {
   window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  window->switchButton->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  pane->clearFocus();
   ASSERT_FALSE(pane->hasFocus());
   QTest::mouseClick(pane, Qt::LeftButton, {}, QPoint(10, 280));
   EXPECT_TRUE(pane->hasFocus());
+}
+
+// A web view among the main window's children would switch the whole window to GL
+// composition: its native windows are made anew (the published surfaces go stale and the
+// engine draws into windows that no longer exist) and its other native children stay black.
+TEST(RearPaneInTheWindow, MapLeavesTheVideoSurfacesAndTheOtherPanesAlone) {
+  setenv("TAVRO_INTERNET_CONNECTED", "1", 1);
+  ui_language = kEnglish;
+  QWidget window;
+  window.setGeometry(0, 0, 1080, 645);
+  auto* frontPane = new QWidget(&window);
+  frontPane->setGeometry(0, 42, 720, 405);
+  frontPane->setAutoFillBackground(true);
+  QPalette green = frontPane->palette();
+  green.setColor(QPalette::Window, Qt::green);
+  frontPane->setPalette(green);
+  auto* front = new VideoSurface(frontPane);
+  front->setGeometry(0, 0, 100, 100);
+  const uint64_t frontId = front->nativeId();  // published before the rear pane exists
+
+  auto* pane = new CRearViewerDlg(&window);
+  pane->setGeometry(720, 42, 360, 288);
+  const uint64_t rearId = player_globals.video2_hwnd;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pane->browser()->HasDocument(); }, 20000));
+
+  EXPECT_EQ(front->nativeId(), frontId);
+  EXPECT_EQ(pane->videoSurface()->nativeId(), rearId);
+  const QImage header = LoadBitmapResource(254).convertToFormat(QImage::Format_RGB32);
+  QImage shot;
+  const bool painted = QTest::qWaitFor([&] {
+    const QPoint at = window.mapToGlobal(QPoint(0, 0));
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1080, 645).toImage().convertToFormat(
+        QImage::Format_RGB32);
+    return shot.copy(720, 42, 360, 43) == header && shot.pixelColor(400, 300) == QColor(Qt::green);
+  });
+  EXPECT_TRUE(painted) << "the header and the front pane show on the screen";
+  unsetenv("TAVRO_INTERNET_CONNECTED");
 }
 
 TEST(RearPaneHeaders, SwitchButtonTogglesTheCaptionBetweenRearAndFrontCamera) {

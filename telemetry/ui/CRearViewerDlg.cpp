@@ -52,10 +52,11 @@ constexpr struct {
 
 // "%.6f" in the C locale whatever the process locale is (a decimal comma would split each
 // number into two arguments).
+// Room for any double in fixed notation (up to 309 integer digits).
 void AppendFixed6(std::string& out, double value) {
-  char buffer[64];
+  char buffer[400];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  out.append(buffer, result.ptr);
+  if (result.ec == std::errc()) out.append(buffer, result.ptr);
 }
 
 }  // namespace

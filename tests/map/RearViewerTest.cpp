@@ -31,7 +31,7 @@ namespace {
 constexpr std::uint16_t kEnglish = 1033, kKorean = 1042, kChinesePrc = 2052;
 
 std::string Csv(int fix, double latitude, double longitude) {
-  char text[256];
+  char text[1024];
   std::snprintf(text, sizeof text,
                 "52,2100,0,0,0/0,%d,9,%.8f,%.8f,180/0.01,-0.02,0.98,0,0,0,0,0,0/1.2.5,146,0,0,3,0", fix,
                 latitude, longitude);
@@ -168,6 +168,11 @@ TEST_F(RearPane, CommaSeparatedTextMovesTheMapOnlyWithAFixAboveOne) {
 TEST_F(RearPane, PositionsGoToTheScriptWithSixDecimals) {
   Send(Csv(3, 37.56654321, -126.97849999));
   EXPECT_EQ(Positions(), "[[37.566543,-126.9785]]");
+  now += 1000;
+  Send(Csv(3, 1e300, -1e300));  // every digit written out; no place, so the page refuses it
+  now += 1000;
+  Send(Csv(3, 1.5, 2.5));
+  EXPECT_EQ(Positions(), "[[37.566543,-126.9785],[1.5,2.5]]");
 }
 
 TEST_F(RearPane, EachFormMovesTheMapAtMostEvery500Milliseconds) {

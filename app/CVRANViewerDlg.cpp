@@ -106,6 +106,10 @@ bool CVRANViewerDlg::OnInitDialog() {
   m_pVehicleInfo->isFullScreen = [this] { return m_bFullScreen != 0; };
   m_pVehicleInfo->toggleFullScreen = [this] { ToggleFullScreen(); };
   m_pVehicleInfo->togglePlayPause = [this] { m_pViewerCtl->toggle_play_pause(); };
+  // The map browser is a window of its own, outside this window's key filter: the rear pane
+  // handles its keys.
+  m_pRearViewer->toggleFullScreen = [this] { ToggleFullScreen(); };
+  m_pRearViewer->togglePlayPause = [this] { m_pViewerCtl->toggle_play_pause(); };
 
   CreateTabs();
   CreateTitleBar();

@@ -73,7 +73,7 @@ public:
     {
         auto end = std::chrono::steady_clock::now() + timeout;
         do {
-            std::string out = RunCommand("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " 2>/dev/null");
+            std::string out = RunCommand("xdotool search --maxdepth 1 --onlyvisible --pid " + std::to_string(pid_) + " 2>/dev/null");
             std::vector<std::string> ids;
             for (std::size_t pos = 0, nl; (nl = out.find('\n', pos)) != std::string::npos; pos = nl + 1)
                 ids.push_back(out.substr(pos, nl - pos));

@@ -1,6 +1,6 @@
 // Starts the real viewer on a generated two-camera recording and checks, from screenshots of
 // the test display, that it lays the window out, plays both cameras, pauses, seeks by a click
-// on the seek slider, and enters and leaves full screen.
+// on the seek slider, flips and switches the videos, and enters and leaves full screen.
 #include "RecordingGenerator.h"
 #include "TestPicture.h"
 
@@ -219,6 +219,27 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     afterSeek = ReadPicture(Screenshot("seeked"), front);
     return afterSeek.valid && afterSeek.frame >= half - 30 && afterSeek.frame <= half + 40;
   }, 6s)) << "after the click the front camera shows frame " << afterSeek.frame << ", expected about " << half;
+
+  // The title bar's flip mirrors the front video; its switch exchanges the two cameras' panes.
+  const Rect rearNow{win->x + 720, win->y + 85, 360, 202};
+  Click(win->x + 806 + 23, win->y + 21);
+  EXPECT_TRUE(WaitFor([&] {
+    const auto f = ReadPicture(Screenshot("flipped"), front);
+    return f.valid && f.camera == 0 && f.mirrored;
+  }, 5s)) << "flip did not mirror the front video";
+  Click(win->x + 806 + 23, win->y + 21);
+  Click(win->x + 853 + 23, win->y + 21);
+  EXPECT_TRUE(WaitFor([&] {
+    const QImage swapped = Screenshot("switched");
+    const auto f = ReadPicture(swapped, front);
+    const auto r = ReadPicture(swapped, rearNow);
+    return f.valid && f.camera == 1 && !f.mirrored && r.valid && r.camera == 0;
+  }, 5s)) << "switch did not exchange the cameras";
+  Click(win->x + 853 + 23, win->y + 21);
+  EXPECT_TRUE(WaitFor([&] {
+    const auto f = ReadPicture(Screenshot("switched-back"), front);
+    return f.valid && f.camera == 0;
+  }, 5s));
 
   // Enter while playing: the front video fills the screen.
   Key(window, "Return");

@@ -117,14 +117,11 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
     av_log(nullptr, AV_LOG_ERROR, "Negative linesize is not supported for YUV.\n");
     return -1;
   }
-  uint8_t* planes[4];
-  int pitches[4];
-  if (av_image_alloc(planes, pitches, w, h, AV_PIX_FMT_YUV420P, 32) < 0) return -1;
-  sws_scale(*scaler, frame->data, frame->linesize, 0, frame->height, planes, pitches);
-  const int ret = SDL_UpdateYUVTexture(*slot, nullptr, planes[0], pitches[0], planes[1], pitches[1], planes[2],
-                                       pitches[2]);
-  av_freep(&planes[0]);
-  return ret;
+  PictureBuffer& picture = vs->upload_buffer[which];
+  if (!picture.ensure(w, h)) return -1;
+  sws_scale(*scaler, frame->data, frame->linesize, 0, frame->height, picture.planes, picture.pitches);
+  return SDL_UpdateYUVTexture(*slot, nullptr, picture.planes[0], picture.pitches[0], picture.planes[1],
+                              picture.pitches[1], picture.planes[2], picture.pitches[2]);
 }
 
 SDL_Renderer* create_renderer(SDL_Window* window) {
@@ -436,7 +433,10 @@ void refresh(VideoState* vs, double* remaining_time) {
       if (lastvp->serial != vp->serial) vs->frame_due_time = SyncClock::now();
       if (vs->paused) break;
 
-      const double last_duration = frame_duration(vs, lastvp, vp);
+      // Frame durations are content time; the master clock runs at the playback speed, so a
+      // picture is due after its duration divided by that speed.
+      const double speed = effective_sync(*vs) == SYNC_VIDEO ? 1.0 : std::max(1, g.playback_speed.load());
+      const double last_duration = frame_duration(vs, lastvp, vp) / speed;
       const double delay = target_delay(last_duration, vs);
       const double time = SyncClock::now();
       if (time < vs->frame_due_time + delay) {
@@ -453,7 +453,7 @@ void refresh(VideoState* vs, double* remaining_time) {
 
       if (vs->picture_queue.pending() > 1) {
         DecodedItem* nextvp = vs->picture_queue.following();
-        const double duration = frame_duration(vs, vp, nextvp);
+        const double duration = frame_duration(vs, vp, nextvp) / speed;
         const int drop = g.drop_pictures;
         if (!vs->step_mode && (drop > 0 || (drop != 0 && effective_sync(*vs) != SYNC_VIDEO)) &&
             time > vs->frame_due_time + duration) {
@@ -484,7 +484,16 @@ void refresh(VideoState* vs, double* remaining_time) {
       if (vs->step_mode && !vs->paused) toggle_pause(vs);
       break;
     }
-    if (vs->redraw_pending && vs->display_mode == 0 && vs->picture_queue.shown_held()) show_video(vs);
+    if (vs->redraw_pending && vs->display_mode == 0 && vs->picture_queue.shown_held()) {
+      show_video(vs);
+      // Sleep no longer than until the next picture is due (at high speed that is soon).
+      if (!vs->paused && vs->picture_queue.pending() > 0) {
+        const double speed = effective_sync(*vs) == SYNC_VIDEO ? 1.0 : std::max(1, g.playback_speed.load());
+        const double due = vs->frame_due_time +
+                           frame_duration(vs, vs->picture_queue.last_shown(), vs->picture_queue.current()) / speed;
+        *remaining_time = std::min(*remaining_time, std::max(0.0, due - SyncClock::now()));
+      }
+    }
   }
   vs->redraw_pending = 0;
 

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include "EngineConstants.h"
 #include "Player.h"
 
@@ -12,6 +16,16 @@ VideoState::~VideoState() {
   av_channel_layout_uninit(&device_format.layout);
   sws_freeContext(scaler);
   sws_freeContext(scaler2);
+}
+
+bool PictureBuffer::ensure(int w, int h) {
+  if (planes[0] && width == w && height == h) return true;
+  av_freep(&planes[0]);
+  width = height = 0;
+  if (av_image_alloc(planes, pitches, w, h, AV_PIX_FMT_YUV420P, 32) < 0) return false;
+  width = w;
+  height = h;
+  return true;
 }
 
 int effective_sync(const VideoState& vs) {

@@ -43,6 +43,20 @@ struct SwsDeleter {
   void operator()(SwsContext* c) const { sws_freeContext(c); }
 };
 
+// A YUV 4:2:0 picture of the output size, kept between pictures: the scaler writes into it
+// and the texture is updated from it, without an allocation per picture.
+struct PictureBuffer {
+  uint8_t* planes[4] = {};
+  int pitches[4] = {};
+  int width = 0;
+  int height = 0;
+  PictureBuffer() = default;
+  PictureBuffer(const PictureBuffer&) = delete;
+  PictureBuffer& operator=(const PictureBuffer&) = delete;
+  ~PictureBuffer() { av_freep(&planes[0]); }
+  bool ensure(int w, int h);
+};
+
 struct VideoState {
   std::thread reader_thread;
   const AVInputFormat* forced_format = nullptr;
@@ -114,6 +128,7 @@ struct VideoState {
   double max_credible_frame_duration = 3600.0;
   SwsContext* scaler = nullptr;
   SwsContext* scaler2 = nullptr;
+  PictureBuffer upload_buffer[2];  // first and second window
   std::atomic<int> at_end_of_file{0};
   std::string path;
   int out_width = 720;

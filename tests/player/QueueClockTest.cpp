@@ -348,6 +348,21 @@ TEST_F(MasterClockTest, EnoughPacketsNeedsCountAndDuration) {
   EXPECT_TRUE(has_enough_packets(&st, 0, vs.video_packets));
 }
 
+TEST(SeekRequestTest, ARequestWhileAnotherIsPendingIsDropped) {
+  VideoState vs;
+  request_seek(&vs, 2000000, 2000000, false);
+  request_seek(&vs, 500000, -500000, true);
+  EXPECT_EQ(vs.seek_pending, 1);
+  EXPECT_EQ(vs.seek_target, 2000000);
+  EXPECT_EQ(vs.seek_increment, 2000000);
+  EXPECT_EQ(vs.seek_mode_flags & AVSEEK_FLAG_BYTE, 0);
+
+  vs.seek_pending = 0;  // taken by the read thread
+  request_seek(&vs, 4096, 0, true);
+  EXPECT_EQ(vs.seek_target, 4096);
+  EXPECT_NE(vs.seek_mode_flags & AVSEEK_FLAG_BYTE, 0);
+}
+
 TEST(VolumeStepTest, StepsByThreeQuartersOfADecibel) {
   const struct {
     int volume, sign, expected;

@@ -224,8 +224,10 @@ int player_main(void* owner, const std::string& path) {
   prepare_video_output();
   VideoState* vs = open_player(engine_globals.open_path, nullptr);
   if (!vs) {
+    // Ends this playback only: shutting SDL down here would leave the viewer unable to play
+    // any later recording.
     av_log(nullptr, AV_LOG_FATAL, "Failed to initialize VideoState!\n");
-    do_exit(vs);
+    do_stop(vs);
   }
   event_loop(vs);
   if (vs) do_stop(vs);

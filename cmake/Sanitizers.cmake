@@ -3,7 +3,11 @@
 #   -DTAVRO_SANITIZE=thread    ThreadSanitizer
 #   -DTAVRO_FUZZ=ON            (clang only) libFuzzer targets in tests/fuzz, with ASan and UBSan
 # The presets "asan" and "tsan" in CMakePresets.json configure, build and test the first two
-# with the suppression files of tests/hardening/sanitizers.
+# with the suppression files of tests/hardening/sanitizers, for example the engine tests:
+#   cmake --preset asan
+#   cmake --build --preset asan --target tavro_player_engine_tests tavro_player_playback_tests
+#   xvfb-run -a -s "-screen 0 1920x1080x24" ctest --preset asan -R "EngineOpenTest|PlaybackTest"
+# The fuzz targets are run with scripts/fuzz.
 set(TAVRO_SANITIZE "" CACHE STRING "Sanitizer for the whole build: address (with undefined), thread, or empty")
 set_property(CACHE TAVRO_SANITIZE PROPERTY STRINGS "" address thread)
 option(TAVRO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)

@@ -80,11 +80,18 @@ std::string ReadFile(const fs::path& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// Whether libavformat opens the file, given at most kStopLimit: a probe that never returns
+// must not pass for a hang of the engine.
 bool DemuxerOpens(const std::string& path)
 {
-    AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
+    AVFormatContext* context = avformat_alloc_context();
+    if (!context)
         return false;
+    static Clock::time_point deadline;
+    deadline = Clock::now() + kStopLimit;
+    context->interrupt_callback.callback = [](void*) { return Clock::now() > deadline ? 1 : 0; };
+    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
+        return false;  // frees the context
     avformat_close_input(&context);
     return true;
 }

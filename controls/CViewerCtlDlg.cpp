@@ -132,6 +132,8 @@ QString CViewerCtlDlg::FormatClock(int64_t seconds) {
 void CViewerCtlDlg::start_player_thread(const std::string& path) {
   join_player_thread();
   player_globals.playing = 1;
+  // Set before the thread runs, so a stop that comes before player_main starts still waits for it.
+  player_globals.player_running = 1;
   m_playerThread = std::thread([owner = static_cast<QObject*>(this), path] { player_main(owner, path); });
 }
 

@@ -311,10 +311,12 @@ void close_player(VideoState* vs) {
   vs->abort_all = 1;
   vs->reader_wakeup.notify_all();
   if (vs->reader_thread.joinable()) vs->reader_thread.join();
-  if (vs->audio_index >= 0) close_component(vs, vs->audio_index);
+  // The text and video decoders read the audio stream's pointer to pick the master clock, so
+  // they stop before the audio stream is closed and its pointer cleared.
+  if (vs->text_index >= 0) close_component(vs, vs->text_index);
   if (vs->video_index >= 0) close_component(vs, vs->video_index);
   if (vs->video2_index >= 0) close_component(vs, vs->video2_index);
-  if (vs->text_index >= 0) close_component(vs, vs->text_index);
+  if (vs->audio_index >= 0) close_component(vs, vs->audio_index);
   if (AVFormatContext* ic = vs->format_ctx.exchange(nullptr)) avformat_close_input(&ic);
   vs->video_packets.destroy();
   vs->video2_packets.destroy();

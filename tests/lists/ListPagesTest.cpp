@@ -315,9 +315,13 @@ TEST_F(ListPages, BackupIsOfferedGreyedOutWhileABackupRuns)
   ASSERT_TRUE(QTest::qWaitFor([&] { return host.backup->isVisible(); }, 5000));
   QTest::qWait(50);  // let the progress window take the activation
 
+  // On a fast disk the copy may already be over when the menu opens; the item must then be
+  // offered again, so the check compares with the state at that moment.
   bool enabled = true;
+  bool runningWhenShown = false;
   QStringList items;
   WhenShown<QMenu>([&](QMenu* menu) {
+    runningWhenShown = host.backup->IsBackupRunning();
     for (QAction* action : menu->actions()) {
       items << action->text();
       enabled = action->isEnabled();
@@ -326,7 +330,7 @@ TEST_F(ListPages, BackupIsOfferedGreyedOutWhileABackupRuns)
   });
   emit page->list()->customContextMenuRequested(RowCenter(page, 0));
   EXPECT_EQ(items, QStringList{"Backup"});
-  EXPECT_FALSE(enabled);
+  EXPECT_EQ(enabled, !runningWhenShown);
 
   ASSERT_TRUE(finished.count() > 0 || finished.wait(20000));
   EXPECT_EQ(finished.at(0).at(0).toInt(), 1);

@@ -36,11 +36,12 @@ recording=$(find "$point/ory_rec" -name '*.mp4' | sort | head -n1)
 ( cd "$work/run" && XDG_RUNTIME_DIR=$work/runtime TAVRO_MESSAGE_BOX_STDERR=1 QT_QPA_PLATFORM=xcb \
     SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec "$viewer" "$recording" ) >"$work/viewer.log" 2>&1 &
 pid=$!
+shown=0
 for _ in $(seq 50); do
-  xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
+  if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then shown=1; break; fi
   sleep 0.2
 done
-xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 || { echo "no viewer window"; cat "$work/viewer.log"; exit 1; }
+[ "$shown" = 1 ] || { echo "no viewer window"; cat "$work/viewer.log"; exit 1; }
 sleep 6  # list the card and play
 # It reads the card: the recording it plays is open from the mounted image.
 if ! ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$point/"; then

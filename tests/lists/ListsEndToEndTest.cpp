@@ -2,6 +2,7 @@
 // while the viewer runs; its recordings appear in the list, a double-click plays a row, Next
 // moves on to the following row, two rows are backed up to a folder, and unmounting the card
 // empties the list and stops the playback. Read back from screenshots of the test display.
+// Afterwards the card holds the same bytes as before: the viewer never writes to it.
 // Where mounting is not permitted the card folder is presented through a fixture mount table
 // and label folder instead, and "unmounted" by taking it out of that table.
 #include "CardWriter.h"
@@ -181,7 +182,11 @@ protected:
   void InsertCard()
   {
     if (loop_) {
-      ASSERT_EQ(System("mount -o loop " + (dir_ / "card.img").string() + " " + (dir_ / "mnt").string()), 0);
+      // noatime: reading a file must not make the kernel stamp its access time; noinit_itable:
+      // no background initialisation of the inode tables.
+      ASSERT_EQ(System("mount -o loop,noatime,noinit_itable " + (dir_ / "card.img").string() + " " +
+                       (dir_ / "mnt").string()),
+                0);
       mounted_ = true;
     } else {
       WriteTable("900 1 0:99 / " + (dir_ / "card").string() + " rw,relatime - ext2 /dev/tavro-test-card rw\n");
@@ -196,6 +201,30 @@ protected:
     } else {
       WriteTable("");
     }
+  }
+
+  // What the card holds, as a checksum: the image's bytes outside the primary superblock
+  // (1024-2047, where the kernel stamps mount time and state on every mount), or the card
+  // folder's names, sizes, modification times and contents.
+  std::string CardChecksum()
+  {
+    if (loop_) {
+      const std::string image = (dir_ / "card.img").string();
+      return Shell("{ head -c 1024 " + image + "; tail -c +2049 " + image + "; } | sha256sum");
+    }
+    return Shell("cd " + (dir_ / "card").string() +
+                 " && find . -printf '%p %s %T@\\n' | sort | sha256sum && find . -type f | sort | xargs sha256sum");
+  }
+
+  // Ends the viewer and waits until the lazily unmounted card is really gone (its loop device
+  // detached), so that nothing of the session can still reach the image.
+  void EndSession()
+  {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    if (loop_)
+      WaitFor([&] { return Shell("losetup -j " + (dir_ / "card.img").string()).empty(); }, 10s);
   }
 
   // Replaces the fixture mount table in one step, as the watcher expects.
@@ -256,7 +285,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpAndForgotten)
+TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpForgottenAndNeverWritten)
 {
   // A loop device needs the mount privilege; without it the fixture table stands in.
   const fs::path probe = dir_ / "probe";
@@ -267,6 +296,7 @@ TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpAndFor
   else
     std::fprintf(stderr, "mounting is not permitted here: the card comes through a fixture mount table\n");
 
+  const std::string before = CardChecksum();
   Start();
   std::optional<Rect> win;
   ASSERT_TRUE(WaitFor([&] { return (win = FindWindow(pid_)) && win->w == 1080; }, 20s)) << "no main window";
@@ -332,4 +362,7 @@ TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpAndFor
   std::this_thread::sleep_for(1000ms);
   const QImage later = Screenshot(shots, "lists-stopped-later");
   EXPECT_LT(Difference(after, later, front), 1.0) << "the front pane still moves after the card was removed";
+
+  EndSession();
+  EXPECT_EQ(CardChecksum(), before) << "the viewer wrote to the card";
 }

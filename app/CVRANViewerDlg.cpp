@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,6 +38,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -176,14 +178,27 @@ void CVRANViewerDlg::LoadTabImages() {
   update(m_rcTabStrip);
 }
 
+// Arial, thin, 21 pixels high and 21 wide as a Windows font is sized: the height is the whole
+// character cell (ascent plus descent, so an underscore still fits the 20-pixel title line) and
+// the width the average character width, which stretches the face sideways.
+QFont CVRANViewerDlg::TitleFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setWeight(QFont::Thin);
+  font.setPixelSize(21);
+  const QFontMetricsF cell(font);
+  font.setPixelSize(std::max(1, int(21 * 21 / cell.height())));  // the cell may not exceed 21
+  const QFontMetricsF sized(font);
+  if (sized.averageCharWidth() > 0) font.setStretch(std::clamp(qRound(100 * 21 / sized.averageCharWidth()), 1, 4000));
+  return font;
+}
+
 void CVRANViewerDlg::CreateTitleBar() {
   m_staticTitle = new QLabel(this);
   m_staticTitle->setObjectName(ControlName(kTitle));
   m_staticTitle->setGeometry(220, 11, 585, 20);
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(21);
-  font.setWeight(QFont::Thin);
-  m_staticTitle->setFont(font);
+  m_staticTitle->setFont(TitleFont());
+  // Bottom-aligned: the face's cell is a little taller than the 20-pixel line, with empty
+  // leading on top, and its underscores sit lowest, so a file name shows whole.
   m_staticTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   QPalette palette = m_staticTitle->palette();
   palette.setColor(QPalette::WindowText, QColor(184, 184, 184));

@@ -12,6 +12,7 @@
 #include "VersionInfo.h"
 #include "ViewerConfig.h"
 
+#include <QFont>
 #include <QPoint>
 #include <QWidget>
 
@@ -114,6 +115,7 @@ protected:
 
 private:
   void CreateTitleBar();
+  static QFont TitleFont();
   void CreateTabs();
   void StartSdl();
   // The playback keys shared by the window and its panes; returns true when `key` is one of them.

@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 
@@ -159,6 +160,39 @@ TEST_F(MainWindow, ZoomTooltipAlternatesWithEveryClick) {
     EXPECT_EQ(zoom->toolTip(), tip);
   }
   EXPECT_EQ(player_globals.zoom_mode.load(), zoomBefore);
+}
+
+// The area of an image whose pixels differ from its top-left corner's: the ink on a plain ground.
+QRect InkBounds(const QImage& image) {
+  QRect bounds;
+  const QRgb ground = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != ground) bounds |= QRect(x, y, 1, 1);
+  return bounds;
+}
+
+TEST_F(MainWindow, TitleShowsARecordingNameWithItsUnderscores) {
+  const QString name = QStringLiteral("20260314_083010_N.mp4");
+  window_->ShowTitle(name.toStdString());
+  auto* title = Ctl(1014);
+  const QImage shown = title->grab().toImage();
+
+  // The digits alone, in the title's font and at its place: the underscores reach lower.
+  QImage digits(title->size(), QImage::Format_RGB32);
+  digits.fill(Qt::white);
+  {
+    QPainter painter(&digits);
+    painter.setFont(title->font());
+    painter.setPen(Qt::black);
+    painter.drawText(digits.rect(), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("20260314"));
+  }
+  const QRect ink = InkBounds(shown);
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GT(ink.bottom(), InkBounds(digits).bottom()) << "the underscores are cut off";
+  // Characters 21 pixels wide on average: the 21-character name spans some 440 pixels.
+  EXPECT_GT(ink.width(), 350);
+  EXPECT_LT(ink.width(), 585);
 }
 
 }  // namespace

@@ -7,15 +7,13 @@
 // and label folder instead, and "unmounted" by taking it out of that table.
 #include "CardWriter.h"
 #include "RecordingGenerator.h"
+#include "ViewerProcess.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,30 +22,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using e2e::Click;
+using e2e::Rect;
+using e2e::Screenshot;
+using e2e::Shell;
+using e2e::WaitFor;
 
 namespace {
-
-std::string Shell(const std::string& command)
-{
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe))
-      out += buffer;
-    pclose(pipe);
-  }
-  return out;
-}
 
 int System(const std::string& command)
 {
@@ -58,44 +45,6 @@ std::string ReadAll(const fs::path& path)
 {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-};
-
-// The largest visible top-level window of `pid`.
-std::optional<Rect> FindWindow(pid_t pid)
-{
-  std::istringstream ids(Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
-  std::string id;
-  std::optional<Rect> best;
-  while (ids >> id) {
-    std::istringstream geometry(Shell("xdotool getwindowgeometry --shell " + id));
-    Rect r;
-    std::string line;
-    while (std::getline(geometry, line)) {
-      if (line.rfind("X=", 0) == 0)
-        r.x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0)
-        r.y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0)
-        r.w = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0)
-        r.h = std::stoi(line.substr(7));
-    }
-    if (!best || r.w * r.h > best->w * best->h)
-      best = r;
-  }
-  return best;
-}
-
-QImage Screenshot(const fs::path& dir, const std::string& name)
-{
-  fs::create_directories(dir);
-  const fs::path path = dir / (name + ".png");
-  Shell("import -window root " + path.string() + " 2>/dev/null");
-  return QImage(QString::fromStdString(path.string())).convertToFormat(QImage::Format_RGB32);
 }
 
 // Pixels of the list's row text colour, RGB(200, 200, 200), in one row band of the list.
@@ -134,19 +83,12 @@ double Difference(const QImage& a, const QImage& b, const Rect& r)
   return sum / ((r.w / 2) * (r.h / 2));
 }
 
-void Click(int x, int y, int button = 1, const std::string& repeat = "")
-{
-  Shell("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click " + repeat +
-      std::to_string(button));
-}
-
 class ListsEndToEnd : public ::testing::Test {
 protected:
   void SetUp() override
   {
     dir_ = fs::temp_directory_path() / ("tavro-lists-e2e-" + std::to_string(getpid()));
     fs::remove_all(dir_);
-    fs::create_directories(dir_ / "runtime");
     fs::create_directories(dir_ / "backup");
     fs::create_directories(dir_ / "mnt");
     recgen::CardSpec card;
@@ -169,10 +111,7 @@ protected:
 
   void TearDown() override
   {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    viewer_.Kill();
     if (mounted_)
       ::umount2((dir_ / "mnt").c_str(), MNT_DETACH);
     fs::remove_all(dir_);
@@ -220,9 +159,7 @@ protected:
   // detached), so that nothing of the session can still reach the image.
   void EndSession()
   {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    EXPECT_TRUE(viewer_.Terminate(10s)) << "the viewer did not end on SIGTERM";
     if (loop_)
       WaitFor([&] { return Shell("losetup -j " + (dir_ / "card.img").string()).empty(); }, 10s);
   }
@@ -237,8 +174,6 @@ protected:
   void Start()
   {
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-      env.emplace_back(*e);
     if (!loop_) {
       WriteTable("");
       fs::create_directories(dir_ / "by-label");
@@ -246,39 +181,12 @@ protected:
       env.push_back("TAVRO_MOUNTINFO=" + (dir_ / "mountinfo").string());
       env.push_back("TAVRO_DISK_BY_LABEL=" + (dir_ / "by-label").string());
     }
-    env.push_back("TAVRO_MESSAGE_BOX_STDERR=1");
-    env.push_back("XDG_RUNTIME_DIR=" + (dir_ / "runtime").string());
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    if (!std::getenv("SDL_AUDIODRIVER"))
-      env.push_back("SDL_AUDIODRIVER=dummy");
-    std::vector<char*> envp;
-    for (auto& s : env)
-      envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::string bin = TAVRO_VIEWER_BIN;
-    std::vector<char*> argv = {bin.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string cwd = dir_.string();
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    ASSERT_EQ(posix_spawn(&pid_, bin.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-  }
-
-  template <class F>
-  bool WaitFor(F done, std::chrono::milliseconds limit)
-  {
-    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-      if (done())
-        return true;
-      std::this_thread::sleep_for(200ms);
-    }
-    return done();
+    viewer_.Start({.program = TAVRO_VIEWER_BIN, .folder = dir_, .env = env});
   }
 
   fs::path dir_;
   std::vector<std::string> names_;
-  pid_t pid_ = -1;
+  e2e::ViewerProcess viewer_;
   bool loop_ = false;     // a real loop mount (else the fixture table)
   bool mounted_ = false;
 };
@@ -297,12 +205,13 @@ TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpForgot
     std::fprintf(stderr, "mounting is not permitted here: the card comes through a fixture mount table\n");
 
   const std::string before = CardChecksum();
-  Start();
-  std::optional<Rect> win;
-  ASSERT_TRUE(WaitFor([&] { return (win = FindWindow(pid_)) && win->w == 1080; }, 20s)) << "no main window";
+  ASSERT_NO_FATAL_FAILURE(Start());
+  e2e::ShownWindow shown;
+  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown, 20s));
+  const Rect win = shown.rect;
   const fs::path shots = fs::path(TAVRO_SCREENSHOT_DIR);
-  const Rect list{win->x + 720, win->y + 364, 360, 281};
-  const Rect front{win->x, win->y + 42, 720, 405};
+  const Rect list{win.x + 720, win.y + 364, 360, 281};
+  const Rect front{win.x, win.y + 42, 720, 405};
   std::this_thread::sleep_for(500ms);
   const QImage idle = Screenshot(shots, "lists-idle");
   ASSERT_EQ(TextPixels(idle, list, 0), 0) << "the list is not empty before the card comes";
@@ -325,7 +234,7 @@ TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpForgot
   EXPECT_GT(HighlightPixels(shot, list, 0), 0);
 
   // Next moves the highlight to the following row.
-  Click(win->x + 377 + 19, win->y + 447 + 27 + 19);
+  Click(win.x + 377 + 19, win.y + 447 + 27 + 19);
   ASSERT_TRUE(WaitFor([&] {
     shot = Screenshot(shots, "lists-next");
     return HighlightPixels(shot, list, 1) > 0 && HighlightPixels(shot, list, 0) == 0;

@@ -4,32 +4,23 @@
 #include "RecordingGenerator.h"
 #include "TelemetryScript.h"
 #include "TestPicture.h"
+#include "ViewerProcess.h"
 
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -38,42 +29,6 @@ namespace {
 
 constexpr int kFps = 10;
 constexpr double kDuration = 30.0;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    pclose(pipe);
-  }
-  return out;
-}
-
-// Top-left corner of the viewer's 1080 x 645 window, once it is visible.
-std::optional<QPoint> FindMainWindow(pid_t pid) {
-  std::istringstream ids(Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
-  std::string id;
-  while (ids >> id) {
-    std::istringstream geometry(Shell("xdotool getwindowgeometry --shell " + id));
-    int x = 0, y = 0, w = 0, h = 0;
-    std::string line;
-    while (std::getline(geometry, line)) {
-      if (line.rfind("X=", 0) == 0) x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) w = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) h = std::stoi(line.substr(7));
-    }
-    if (w == 1080 && h == 645) return QPoint(x, y);
-  }
-  return std::nullopt;
-}
-
-QImage Screenshot(const std::string& name) {
-  fs::create_directories(VEHICLE_SHOT_DIR);
-  const std::string path = std::string(VEHICLE_SHOT_DIR) + "/" + name + ".png";
-  Shell("import -window root " + path + " 2>/dev/null");
-  return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
-}
 
 // The large digit (0-9) that rectangle r of the panel shows: the digit image, drawn over the
 // panel background `background`, that differs least from the screenshot.
@@ -125,7 +80,7 @@ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("tavro-vehicle-e2e-" + std::to_string(getpid()));
     fs::remove_all(dir_);
-    fs::create_directories(dir_ / "runtime");
+    fs::create_directories(dir_);
     recording_ = (dir_ / "20260101_120000_N.mp4").string();
     spec_.durationSeconds = kDuration;
     spec_.videos = {recgen::VideoSize{640, 360}};
@@ -134,10 +89,7 @@ protected:
   }
 
   void TearDown() override {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    viewer_.Kill();
     fs::remove_all(dir_);
   }
 
@@ -145,32 +97,13 @@ protected:
   void Start(recgen::TelemetryForm form) {
     spec_.form = form;
     ASSERT_EQ(recgen::WriteRecording(recording_, spec_), 0);
-    Spawn();
-    for (int i = 0; i < 100 && !(origin_ = FindMainWindow(pid_)); ++i) std::this_thread::sleep_for(200ms);
-    ASSERT_TRUE(origin_) << "no 1080 x 645 window appeared";
-  }
-
-  void Spawn() {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    env.push_back("TAVRO_MESSAGE_BOX_STDERR=1");
-    env.push_back("TAVRO_MOUNTINFO=" + (dir_ / "mountinfo").string());
-    env.push_back("XDG_RUNTIME_DIR=" + (dir_ / "runtime").string());
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    if (!std::getenv("SDL_AUDIODRIVER")) env.push_back("SDL_AUDIODRIVER=dummy");
-    std::vector<char*> envp;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::string bin = TAVRO_VIEWER_BIN;
-    std::vector<char*> argv = {bin.data(), recording_.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string cwd = dir_.string();
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    const std::string errors = (dir_ / "stderr.txt").string();
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(posix_spawn(&pid_, bin.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_NO_FATAL_FAILURE(viewer_.Start({.program = TAVRO_VIEWER_BIN,
+                                           .args = {recording_},
+                                           .folder = dir_,
+                                           .env = {"TAVRO_MOUNTINFO=" + (dir_ / "mountinfo").string()}}));
+    e2e::ShownWindow window;
+    ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &window, 20s));
+    origin_ = QPoint(window.rect.x, window.rect.y);
   }
 
   std::string ReadFile(const std::string& name) const {
@@ -180,16 +113,15 @@ protected:
 
   // Presses the gear button; the viewer writes the version box to its standard error.
   std::string VersionBox() {
-    const size_t before = ReadFile("stderr.txt").size();
-    Shell("xdotool mousemove " + std::to_string(origin_->x() + 923) + " " + std::to_string(origin_->y() + 21) +
-        " click 1");
+    const size_t before = viewer_.Errors().size();
+    e2e::Click(origin_.x() + 923, origin_.y() + 21);
     for (int i = 0; i < 25; ++i) {
       std::this_thread::sleep_for(200ms);
-      const std::string errors = ReadFile("stderr.txt");
+      const std::string errors = viewer_.Errors();
       const size_t at = errors.find(TAVRO_PROJECT_VERSION, before);
       if (at != std::string::npos) {
         std::this_thread::sleep_for(200ms);
-        return ReadFile("stderr.txt").substr(at);
+        return viewer_.Errors().substr(at);
       }
     }
     return {};
@@ -198,12 +130,12 @@ protected:
   // Reads the panel at `count` moments of the playback: the speed shown must belong to the time
   // the video shows. Returns the graph area of each moment.
   std::vector<QImage> CheckSpeeds(int count, const std::string& name, int backgroundId) {
-    const QRect front(origin_->x(), origin_->y() + 42, 720, 405);
-    const QRect panel(origin_->x(), origin_->y() + 522, 720, 123);
+    const QRect front(origin_.x(), origin_.y() + 42, 720, 405);
+    const QRect panel(origin_.x(), origin_.y() + 522, 720, 123);
     std::vector<QImage> graphs;
     for (int attempt = 0; attempt < 60 && static_cast<int>(graphs.size()) < count; ++attempt) {
       std::this_thread::sleep_for(700ms);
-      const QImage shot = Screenshot(name + "-" + std::to_string(attempt));
+      const QImage shot = e2e::Screenshot(VEHICLE_SHOT_DIR, name + "-" + std::to_string(attempt));
       const int64_t frame = ReadFrame(shot, front);
       if (frame < 10) continue;  // not playing yet
       const QImage strip = shot.copy(panel);
@@ -225,8 +157,8 @@ protected:
   fs::path dir_;
   std::string recording_;
   recgen::RecordingSpec spec_;
-  pid_t pid_ = -1;
-  std::optional<QPoint> origin_;
+  e2e::ViewerProcess viewer_;
+  QPoint origin_;  // the main window's top-left corner
 };
 
 TEST_F(VehiclePanelEndToEnd, ForwardCameraRecording) {

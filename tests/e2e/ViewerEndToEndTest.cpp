@@ -78,7 +78,7 @@ protected:
 TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
   ASSERT_NO_FATAL_FAILURE(Start(recording_));
   e2e::ShownWindow shown;
-  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown, 20s));
+  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown));
   const std::string window = shown.id;
   Rect win = shown.rect;
 
@@ -185,7 +185,7 @@ TEST_F(ViewerEndToEnd, ARecordingThatCannotBeOpenedGivesTheMessageAndTheViewerCa
   ASSERT_NO_FATAL_FAILURE(Start(corrupted));
   EXPECT_TRUE(WaitFor([&] {
     return viewer_.Errors().find("The file is corrupted and connot be opened.") != std::string::npos;
-  }, 20s)) << viewer_.Errors();
+  }, e2e::kViewerStartLimit)) << viewer_.Describe();
   e2e::ShownWindow win;
   ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &win, 10s));
   Click(win.rect.x + 1028 + 19, win.rect.y + 21);

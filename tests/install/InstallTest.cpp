@@ -124,7 +124,7 @@ TEST_F(Install, InstalledViewerStartsOnARecording)
 
     ASSERT_NO_FATAL_FAILURE(Start(recording));
     e2e::ShownWindow shown;
-    ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown, 20s));
+    ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown));
     const e2e::Rect win = shown.rect;
 
     // The file given on the command line plays: the front pane shows its test picture.

@@ -207,7 +207,7 @@ TEST_F(ListsEndToEnd, CardMountedWhileRunningIsListedPlayedSteppedBackedUpForgot
   const std::string before = CardChecksum();
   ASSERT_NO_FATAL_FAILURE(Start());
   e2e::ShownWindow shown;
-  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown, 20s));
+  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown));
   const Rect win = shown.rect;
   const fs::path shots = fs::path(TAVRO_SCREENSHOT_DIR);
   const Rect list{win.x + 720, win.y + 364, 360, 281};

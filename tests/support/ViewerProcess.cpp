@@ -8,7 +8,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
+#include <sstream>
 
 extern char** environ;
 
@@ -32,6 +34,12 @@ std::vector<std::string> Environment(const std::vector<std::string>& settings) {
   }
   env.insert(env.end(), settings.begin(), settings.end());
   return env;
+}
+
+std::string Tail(const std::string& text, size_t chars) {
+  if (text.size() <= chars) return text;
+  const size_t line = text.find('\n', text.size() - chars);
+  return "...\n" + text.substr(line == std::string::npos ? text.size() - chars : line + 1);
 }
 
 }  // namespace
@@ -101,15 +109,49 @@ std::string ViewerProcess::Errors() const {
 
 ::testing::AssertionResult ViewerProcess::WaitForWindow(int width, int height, ShownWindow* window,
                                                         std::chrono::milliseconds limit) {
+  const auto start = std::chrono::steady_clock::now();
   std::optional<ShownWindow> found;
   auto right = [&] { return found && found->rect.w == width && found->rect.h == height; };
-  const bool shown = WaitFor([&] {
+  WaitFor([&] {
     found = LargestWindow();
-    return right();
+    return right() || !Running();
   }, limit);
-  if (!shown) return ::testing::AssertionFailure() << "no " << width << " x " << height << " window appeared";
-  *window = *found;
-  return ::testing::AssertionSuccess();
+  if (right()) {
+    *window = *found;
+    return ::testing::AssertionSuccess();
+  }
+  std::ostringstream waited;
+  waited << std::fixed << std::setprecision(1)
+         << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() << " s (limit "
+         << limit.count() / 1000.0 << " s)";
+  return ::testing::AssertionFailure() << "no " << width << " x " << height << " window of the viewer after "
+                                       << waited.str() << "; " << Describe();
+}
+
+std::string ViewerProcess::Describe() {
+  std::ostringstream out;
+  out << "the viewer (pid " << pid_ << ") ";
+  if (pid_ <= 0)
+    out << "was not started";
+  else if (Running())
+    out << "is still running";
+  else if (WIFEXITED(waitStatus_))
+    out << "exited with status " << WEXITSTATUS(waitStatus_);
+  else if (WIFSIGNALED(waitStatus_))
+    out << "was killed by signal " << WTERMSIG(waitStatus_) << " (" << strsignal(WTERMSIG(waitStatus_)) << ")";
+  out << "\nits windows:";
+  const std::vector<ShownWindow> visible = pid_ > 0 ? WindowsOf(pid_) : std::vector<ShownWindow>();
+  const std::vector<ShownWindow> all = pid_ > 0 ? WindowsOf(pid_, false) : std::vector<ShownWindow>();
+  if (all.empty()) out << " none";
+  for (const ShownWindow& w : all) {
+    bool mapped = false;
+    for (const ShownWindow& v : visible) mapped = mapped || v.id == w.id;
+    out << "\n  " << w.id << ": " << w.rect.w << " x " << w.rect.h << " at " << w.rect.x << ", " << w.rect.y
+        << (mapped ? " (visible)" : " (not visible)");
+  }
+  const std::string errors = Errors();
+  out << "\nits standard error" << (errors.empty() ? " is empty" : ":\n" + Tail(errors, 3000));
+  return out.str();
 }
 
 }  // namespace e2e

@@ -15,6 +15,10 @@
 
 namespace e2e {
 
+// How long the viewer may take to show its window: start-up with the web engine is slow on a
+// loaded machine.
+inline constexpr std::chrono::seconds kViewerStartLimit{40};
+
 struct ViewerLaunch {
   std::filesystem::path program = {};
   std::vector<std::string> args = {};
@@ -54,8 +58,13 @@ public:
   std::optional<ShownWindow> LargestWindow() const { return e2e::LargestWindow(pid_); }
 
   // Waits until its largest visible window is `width` x `height` and stores it in *window.
+  // Fails at once when the viewer ends; the failure tells whether it still runs or how it
+  // ended, the windows it has, and the end of its standard error.
   ::testing::AssertionResult WaitForWindow(int width, int height, ShownWindow* window,
-                                           std::chrono::milliseconds limit);
+                                           std::chrono::milliseconds limit = kViewerStartLimit);
+
+  // The state, windows and standard error tail, for a failure message.
+  std::string Describe();
 
 private:
   pid_t pid_ = -1;

@@ -102,7 +102,7 @@ protected:
                                            .folder = dir_,
                                            .env = {"TAVRO_MOUNTINFO=" + (dir_ / "mountinfo").string()}}));
     e2e::ShownWindow window;
-    ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &window, 20s));
+    ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &window));
     origin_ = QPoint(window.rect.x, window.rect.y);
   }
 

@@ -153,21 +153,8 @@ int main(int argc, char** argv) {
   }
 
   PaneWindows windows(false);
-  if (!windows.ok()) {
-    std::fprintf(stderr, "cannot open the X display\n");
-    return 1;
-  }
-  std::string error;
-  if (player_startup(&error) != 0) {
-    std::fprintf(stderr, "SDL Init error: %s\n", error.c_str());
-    return 1;
-  }
   BenchNotifier notifier;
-  player_globals.main_window = &notifier;
-  player_globals.video_hwnd = windows.front();
-  player_globals.video2_hwnd = windows.rear();
-  player_globals.screen_width = 1920;
-  player_globals.screen_height = 1080;
+  if (!StartEngine(windows, notifier)) return 1;
   set_speed(speed);
   for (int i = 0; !renderer.empty() && i < SDL_GetNumRenderDrivers(); ++i) {
     SDL_RendererInfo info;

@@ -3,6 +3,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
+#include <string>
+
+#include "Player.h"
+
 PaneWindows::PaneWindows(bool keyboard) {
   display_ = XOpenDisplay(nullptr);
   if (!display_) return;
@@ -41,4 +46,22 @@ unsigned long PaneWindows::poll_key(bool* closed) {
     if (event.type == KeyPress) return XLookupKeysym(&event.xkey, 0);
   }
   return 0;
+}
+
+bool StartEngine(const PaneWindows& windows, PlayerNotifier& notifier) {
+  if (!windows.ok()) {
+    std::fprintf(stderr, "cannot open the X display\n");
+    return false;
+  }
+  std::string error;
+  if (player_startup(&error) != 0) {
+    std::fprintf(stderr, "SDL Init error: %s\n", error.c_str());
+    return false;
+  }
+  player_globals.main_window = &notifier;
+  player_globals.video_hwnd = windows.front();
+  player_globals.video2_hwnd = windows.rear();
+  player_globals.screen_width = 1920;
+  player_globals.screen_height = 1080;
+  return true;
 }

@@ -1,10 +1,11 @@
 #pragma once
 // Two plain X11 windows of the video panes' sizes (720 x 405 front, 360 x 202 rear) for the
-// development player and the benchmark.
+// development player and the benchmark, and the engine's start-up into them.
 
 #include <cstdint>
 
 struct _XDisplay;
+class PlayerNotifier;
 
 class PaneWindows {
 public:
@@ -26,3 +27,7 @@ private:
   uint64_t rear_ = 0;
   unsigned long delete_atom_ = 0;
 };
+
+// Starts SDL and points the engine at `windows` (on a 1920 x 1080 screen) and at `notifier`.
+// Prints why and returns false when the X display or SDL cannot be opened.
+bool StartEngine(const PaneWindows& windows, PlayerNotifier& notifier);

@@ -53,21 +53,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   PaneWindows windows(true);
-  if (!windows.ok()) {
-    std::fprintf(stderr, "cannot open the X display\n");
-    return 1;
-  }
-  std::string error;
-  if (player_startup(&error) != 0) {
-    std::fprintf(stderr, "SDL Init error: %s\n", error.c_str());
-    return 1;
-  }
   PrintingNotifier notifier;
-  player_globals.main_window = &notifier;
-  player_globals.video_hwnd = windows.front();
-  player_globals.video2_hwnd = windows.rear();
-  player_globals.screen_width = 1920;
-  player_globals.screen_height = 1080;
+  if (!StartEngine(windows, notifier)) return 1;
   player_globals.requested_volume = 128;
   std::thread player([path = std::string(argv[1])] { player_main(nullptr, path); });
   bool closed = false;

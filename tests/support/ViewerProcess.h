@@ -42,7 +42,6 @@ public:
   // Starts the viewer; a fatal test failure when it cannot be started.
   void Start(const ViewerLaunch& launch);
 
-  pid_t pid() const { return pid_; }
   // Whether it runs; notes its exit status once it has ended.
   bool Running();
   // Waits for it to end by itself; its wait status, or nothing when it still runs after `limit`.

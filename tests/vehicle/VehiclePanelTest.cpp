@@ -537,7 +537,8 @@ TEST_F(VehiclePanel, Keys) {
       {Qt::Key_A, false, true, 0, 0, true},       {Qt::Key_Up, false, true, 0, 0, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(QTest::toString(c.key));
+    const std::unique_ptr<char[]> keyName(QTest::toString(c.key));  // new[]'d, ours to free
+    SCOPED_TRACE(keyName.get());
     fullScreen = c.fullScreen;
     player_globals.playing = c.playing;
     fullScreenToggles = playPauseToggles = 0;

@@ -231,15 +231,17 @@ bool draw_pictures(VideoState* vs) {
   EngineGlobals& e = engine_globals;
   const bool second = vs->video2_index >= 0;
   const bool second_out = second && e.renderer2;
-  DecodedItem* vp = vs->picture_queue.last_shown();
-  DecodedItem* vp2 = second ? vs->picture_queue2.last_shown() : nullptr;
+  // A queue's last shown slot is its own only once it has shown a picture: before that it is
+  // the slot its decoder is filling.
+  DecodedItem* vp = vs->picture_queue.shown_held() ? vs->picture_queue.last_shown() : nullptr;
+  DecodedItem* vp2 = second && vs->picture_queue2.shown_held() ? vs->picture_queue2.last_shown() : nullptr;
   // The swap flag outlives a playback; it only applies while there are two videos.
   if (player_globals.swap_videos && second) std::swap(vp, vp2);
-  if (vp->drawn) return false;
+  if (!vp || vp->drawn) return false;
   if (vp->packet_size <= 0) return false;
   if (upload_picture(vs, &vs->texture, vp->frame, &vs->scaler, 0) < 0) return false;
   if (second_out) {
-    if (vp2->packet_size <= 0) return false;
+    if (!vp2 || vp2->packet_size <= 0) return false;
     if (upload_picture(vs, &vs->texture2, vp2->frame, &vs->scaler2, 1) < 0) return false;
   }
   vp->drawn = true;

@@ -2,9 +2,8 @@
 
 #include "CRearViewerDlg.h"
 #include "CViewerCtlDlg.h"
+#include "QueuedCall.h"
 #include "ViewerMessage.h"
-
-#include <QMetaObject>
 
 #include <utility>
 
@@ -28,14 +27,10 @@ void QtPlayerNotifier::post(PlayerMessage m) {
 
 void QtPlayerNotifier::set_duration(int64_t duration_us) {
   if (!controlPanel) return;
-  QMetaObject::invokeMethod(
-      controlPanel, [panel = controlPanel, duration_us] { panel->set_duration(duration_us); },
-      Qt::QueuedConnection);
+  post_queued_call(controlPanel, [panel = controlPanel, duration_us] { panel->set_duration(duration_us); });
 }
 
 void QtPlayerNotifier::SelectRearView(int has_second_video) {
   if (!rearPane) return;
-  QMetaObject::invokeMethod(
-      rearPane, [pane = rearPane, has_second_video] { pane->SelectRearView(has_second_video); },
-      Qt::QueuedConnection);
+  post_queued_call(rearPane, [pane = rearPane, has_second_video] { pane->SelectRearView(has_second_video); });
 }

@@ -1,6 +1,9 @@
 #include "ViewerMessage.h"
 
+#include "QueuedCall.h"
+
 #include <QCoreApplication>
+#include <QThread>
 
 #include <utility>
 
@@ -15,6 +18,15 @@ QEvent::Type ViewerMessage::eventType() {
 bool ViewerMessage::post(QObject* receiver, unsigned message, int64_t wparam, int64_t lparam,
                          std::string text) {
   if (!receiver) return false;
-  QCoreApplication::postEvent(receiver, new ViewerMessage(message, wparam, lparam, std::move(text)));
+  if (receiver->thread() == QThread::currentThread()) {
+    QCoreApplication::postEvent(receiver, new ViewerMessage(message, wparam, lparam, std::move(text)));
+    return true;
+  }
+  // From another thread the message travels as a queued call, which keeps its place among the
+  // thread's other posted events and calls, and is delivered when the call runs.
+  post_queued_call(receiver, [receiver, message, wparam, lparam, text = std::move(text)]() mutable {
+    ViewerMessage event(message, wparam, lparam, std::move(text));
+    QCoreApplication::sendEvent(receiver, &event);
+  });
   return true;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // A window message of the viewer's own range (0x414..0x41C) delivered as a posted Qt event.
-// Threads post it with QCoreApplication::postEvent (thread-safe, keeps the posting order);
-// the receiving widget dispatches on `message` in its event() override. The event owns a
-// copy of any text it carries, so receivers never see the sender's memory.
+// It is posted on the receiver's own thread; from another thread it goes as a queued call
+// (QueuedCall.h) that delivers it, in posting order either way. The receiving widget
+// dispatches on `message` in its event() override. The event owns a copy of any text it
+// carries, so receivers never see the sender's memory.
 
 #include <QEvent>
 

@@ -1,6 +1,7 @@
 #include "CBackupProgress.h"
 
 #include "CNoFlickerStatic.h"
+#include "QueuedCall.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,7 +62,7 @@ public:
   void Post(F change)
   {
     CBackupProgress* window = m_window;
-    QMetaObject::invokeMethod(window, [window, change] { change(window); }, Qt::QueuedConnection);
+    post_queued_call(window, [window, change] { change(window); });
   }
 
 private:

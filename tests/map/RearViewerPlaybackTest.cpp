@@ -8,6 +8,7 @@
 #include "MapTestSupport.h"
 #include "Player.h"
 #include "PlayerNotifier.h"
+#include "QueuedCall.h"
 #include "RecordingGenerator.h"
 #include "TelemetryRecord.h"
 #include "VideoSurface.h"
@@ -45,9 +46,7 @@ public:
   }
   void set_duration(int64_t) override {}
   void SelectRearView(int has_second_video) override {
-    QMetaObject::invokeMethod(
-        pane_, [pane = pane_, has_second_video] { pane->SelectRearView(has_second_video); },
-        Qt::QueuedConnection);
+    post_queued_call(pane_, [pane = pane_, has_second_video] { pane->SelectRearView(has_second_video); });
   }
 
 private:

@@ -54,3 +54,11 @@ if(tavro_sanitizer_flags)
   add_compile_options(${tavro_sanitizer_flags} -fno-omit-frame-pointer)
   add_link_options(${tavro_sanitizer_flags})
 endif()
+
+# Build steps put this before the sanitized tools they run, so that those see the same
+# suppressions as the tests (ThreadSanitizer otherwise fails the step on Qt's own threads).
+set(TAVRO_SANITIZED_RUN)
+if(TAVRO_SANITIZE STREQUAL "thread")
+  set(TAVRO_SANITIZED_RUN ${CMAKE_COMMAND} -E env
+      "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/hardening/sanitizers/tsan.supp:halt_on_error=1")
+endif()

@@ -227,9 +227,15 @@ TEST(SyncClockTest, RunsAtItsSpeedAndStandsStillWhenPaused) {
   clock.set_at(10.0, clock.serial(), t0);
   EXPECT_DOUBLE_EQ(clock.read_at(t0 + 1.0), 11.0);
   clock.set_speed(2.0);
-  const double base = clock.read();
   const double at = clock.updated_at();
+  const double base = clock.read_at(at);
   EXPECT_NEAR(clock.read_at(at + 1.0), base + 2.0, 1e-6);
+  // read() is the clock at the present moment: between its readings just before and after.
+  const double before = SyncClock::now();
+  const double now_read = clock.read();
+  const double after = SyncClock::now();
+  EXPECT_GE(now_read, clock.read_at(before));
+  EXPECT_LE(now_read, clock.read_at(after));
 
   clock.set_paused(true);
   EXPECT_DOUBLE_EQ(clock.read_at(at + 50.0), clock.pts());

@@ -147,7 +147,8 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     return f.valid && f.camera == 0;
   }, 5s));
 
-  // Enter while playing: the front video fills the screen.
+  // Enter while playing: the front video fills the screen. (Each look reads the whole screen,
+  // which takes a second or more on a loaded machine: the waits leave room for several.)
   Key(window, "Return");
   QImage full;
   recgen::TestPictureReading fullReading;
@@ -155,7 +156,7 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     full = Screenshot("fullscreen");
     fullReading = ReadPicture(full, Rect{0, 0, full.width(), full.height()});
     return fullReading.valid && fullReading.camera == 0;
-  }, 6s)) << "full screen does not show the front camera over the whole screen";
+  }, 15s)) << "full screen does not show the front camera over the whole screen";
 
   // Escape three seconds later restores the layout.
   std::this_thread::sleep_for(3200ms);
@@ -168,7 +169,7 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     const auto f = ReadPicture(normal, Rect{win.x, win.y + 42, 720, 405});
     const auto r = ReadPicture(normal, Rect{win.x + 720, win.y + 85, 360, 202});
     return f.valid && f.camera == 0 && r.valid && r.camera == 1;
-  }, 8s)) << "leaving full screen did not restore the layout";
+  }, 15s)) << "leaving full screen did not restore the layout";
 
   // The close button ends the program.
   Click(win.x + 1028 + 19, win.y + 21);

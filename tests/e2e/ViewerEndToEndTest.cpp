@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -28,7 +29,7 @@ using e2e::WaitFor;
 namespace {
 
 constexpr int kFps = 10;
-constexpr double kDuration = 40.0;
+constexpr double kDuration = 120.0;
 
 QImage Screenshot(const std::string& name) { return e2e::Screenshot(TAVRO_SCREENSHOT_DIR, name); }
 
@@ -41,19 +42,16 @@ recgen::TestPictureReading ReadPicture(const QImage& image, Rect area) {
 
 QImage Crop(const QImage& image, Rect r) { return image.copy(r.x, r.y, r.w, r.h); }
 
+std::string WindowSize(const std::optional<e2e::ShownWindow>& window) {
+  return window ? std::to_string(window->rect.w) + " x " + std::to_string(window->rect.h) : "none";
+}
+
 class ViewerEndToEnd : public ::testing::Test {
 protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("tavro-e2e-" + std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    recording_ = (dir_ / "20260101_120000_N.mp4").string();
-    recgen::RecordingSpec spec;
-    spec.durationSeconds = kDuration;
-    spec.videos = {recgen::VideoSize{640, 360}, recgen::VideoSize{640, 360}};
-    spec.fps = kFps;
-    spec.audio = true;
-    ASSERT_EQ(recgen::WriteRecording(recording_, spec), 0);
     // No drive of this machine may pass for a card: an empty mount table.
     std::ofstream(dir_ / "mountinfo").flush();
   }
@@ -71,12 +69,19 @@ protected:
   }
 
   fs::path dir_;
-  std::string recording_;
   e2e::ViewerProcess viewer_;
 };
 
 TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
-  ASSERT_NO_FATAL_FAILURE(Start(recording_));
+  // Long enough that it cannot end while a loaded machine walks through the steps below.
+  const std::string recording = (dir_ / "20260101_120000_N.mp4").string();
+  recgen::RecordingSpec spec;
+  spec.durationSeconds = kDuration;
+  spec.videos = {recgen::VideoSize{640, 360}, recgen::VideoSize{640, 360}};
+  spec.fps = kFps;
+  spec.audio = true;
+  ASSERT_EQ(recgen::WriteRecording(recording, spec), 0);
+  ASSERT_NO_FATAL_FAILURE(Start(recording));
   e2e::ShownWindow shown;
   ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown));
   const std::string window = shown.id;
@@ -156,7 +161,9 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     full = Screenshot("fullscreen");
     fullReading = ReadPicture(full, Rect{0, 0, full.width(), full.height()});
     return fullReading.valid && fullReading.camera == 0;
-  }, 15s)) << "full screen does not show the front camera over the whole screen";
+  }, 15s)) << "full screen does not show the front camera over the whole screen (reading valid "
+             << fullReading.valid << ", camera " << fullReading.camera << "; largest window "
+             << WindowSize(viewer_.LargestWindow()) << ")";
 
   // Escape three seconds later restores the layout.
   std::this_thread::sleep_for(3200ms);
@@ -169,7 +176,8 @@ TEST_F(ViewerEndToEnd, PlaysBothCamerasPausesSeeksAndGoesFullScreen) {
     const auto f = ReadPicture(normal, Rect{win.x, win.y + 42, 720, 405});
     const auto r = ReadPicture(normal, Rect{win.x + 720, win.y + 85, 360, 202});
     return f.valid && f.camera == 0 && r.valid && r.camera == 1;
-  }, 15s)) << "leaving full screen did not restore the layout";
+  }, 15s)) << "leaving full screen did not restore the layout (largest window "
+             << WindowSize(viewer_.LargestWindow()) << ")";
 
   // The close button ends the program.
   Click(win.x + 1028 + 19, win.y + 21);

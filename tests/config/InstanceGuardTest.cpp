@@ -177,11 +177,14 @@ TEST_F(InstanceGuard, MessageBoxIsShownAndDismissedWithReturn)
     EXPECT_EQ(geometry.find("WIDTH=1080\n"), std::string::npos) << "the main window came up instead of the box";
     EXPECT_EQ(second.WaitForExit(0ms), -1) << "the box must wait for the user";
 
-    // The key goes to the box's window itself, so no other window's focus can
-    // take it; repeated in case the first press arrives before the box is ready.
+    // The box gets the focus and the key comes through the server's test input, press
+    // and release alike. (Sent with --window, the release went nowhere once the press
+    // had closed the box, and the server kept Return held down for every later test.)
+    // Sent only once the box has the focus, and repeated in case the first press comes
+    // before the box is ready.
     int status = -1;
     for (int attempt = 0; attempt < 20 && status < 0; ++attempt) {
-        RunCommand("xdotool key --window " + box[0] + " Return >/dev/null 2>&1");
+        RunCommand("timeout 5 xdotool windowfocus --sync " + box[0] + " >/dev/null 2>&1 && xdotool key Return >/dev/null 2>&1");
         status = second.WaitForExit(500ms);
     }
     EXPECT_EQ(status, 0);

@@ -31,6 +31,7 @@ const char kUsage[] =
     "      --device-code N        device code of the comma-separated form (default 0x92)\n"
     "      --length-prefixed      prefix each text sample with its 16-bit length\n"
     "      --data-stream          store the texts in a data stream instead of a text stream\n"
+    "      --container NAME       muxer: mp4 (default), avi, mpegts, ...\n"
     "  tavro-recgen card --model VRAN-3|VRAN-2X|KOTR4 ROOT\n"
     "      writes a small demo card folder tree for that model under ROOT\n"
     "  tavro-recgen texts [--telemetry FORM] [--start SECONDS] [--count N]\n"
@@ -97,6 +98,7 @@ int Recording(int argc, char** argv) {
         else if (arg == "--device-code" && hasValue) ok = ParseInt(argv[++i], spec.script.deviceCode);
         else if (arg == "--length-prefixed") spec.lengthPrefixedTexts = true;
         else if (arg == "--data-stream") spec.textTrack = recgen::TextTrack::Data;
+        else if (arg == "--container" && hasValue) spec.container = argv[++i];
         else if (!arg.starts_with("--") && output.empty()) output = arg;
         else ok = false;
         if (!ok) return Usage();

@@ -76,7 +76,7 @@ public:
 private:
     int Open() {
         AVFormatContext* raw = nullptr;
-        int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", path_.c_str());
+        int err = avformat_alloc_output_context2(&raw, nullptr, spec_.container.c_str(), path_.c_str());
         if (err < 0) return err;
         out_.reset(raw);
         out_->flags |= AVFMT_FLAG_BITEXACT;

@@ -57,10 +57,13 @@ struct RecordingSpec {
     // Prefix every text sample with its 16-bit big-endian length, as standard 3GPP
     // timed text does (the devices write the bare text).
     bool lengthPrefixedTexts = false;
+    // The muxer, by FFmpeg's name: "mp4" (what the devices write), or another program's
+    // container such as "avi" or "mpegts" (which keep no 1/10 text time base).
+    std::string container = "mp4";
 };
 
-// Writes the recording to `path` (overwriting it), always as mp4 whatever the name's
-// extension (a file named …_N.avi holds mp4 too). Returns 0, or a negative FFmpeg error
+// Writes the recording to `path` (overwriting it) in `spec.container` whatever the name's
+// extension (a file named …_N.avi holds mp4 by default). Returns 0, or a negative FFmpeg error
 // code; a file already begun is then removed, a spec refused before that leaves whatever
 // was at `path` alone. The same spec always gives the same bytes.
 int WriteRecording(const std::string& path, const RecordingSpec& spec);

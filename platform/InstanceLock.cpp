@@ -11,9 +11,12 @@ InstanceLock::~InstanceLock() { Release(); }
 
 std::string InstanceLock::PathFor(const std::string& name)
 {
+    // The runtime directory is the session's own; /tmp is shared by every user, so there the
+    // name carries the user id and another user's viewer does not count as a second start.
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    std::string base = (dir && *dir) ? dir : "/tmp";
-    return base + "/" + name + ".lock";
+    if (dir && *dir)
+        return std::string(dir) + "/" + name + ".lock";
+    return "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
 }
 
 InstanceLock::Result InstanceLock::Acquire(const std::string& name)

@@ -1,7 +1,7 @@
 // A named lock held for the lifetime of its owner, so that only one process of
-// a kind runs at a time: an exclusive flock on "<name>.lock" in
-// $XDG_RUNTIME_DIR (or /tmp when that is unset or empty). The kernel drops it
-// when the process ends, however it ends.
+// a kind runs at a time in a user's session: an exclusive flock on "<name>.lock"
+// in $XDG_RUNTIME_DIR, or on "/tmp/<name>-<uid>.lock" when that is unset or
+// empty. The kernel drops it when the process ends, however it ends.
 #pragma once
 
 #include <string>

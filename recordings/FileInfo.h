@@ -6,9 +6,7 @@
 // One listed recording.
 struct FileInfo {
   std::string name;  // file name without any folder
-  // Length in bytes kept to its low 32 bits, read as signed: a recording of 2 GiB or more
-  // shows a wrapped (possibly negative) value here.
-  std::int32_t size = 0;
+  std::uint64_t size = 0;  // length in bytes
 
   bool operator==(const FileInfo&) const = default;
 };

@@ -11,19 +11,9 @@ std::string FormatRowText(int row, std::string_view name)
   return text;
 }
 
-std::string RowTextName(std::string_view text)
+std::string FormatSizeText(std::uint64_t size)
 {
-  const auto blank = text.find(' ');
-  if (blank == std::string_view::npos)
-    return {};
-  return std::string(text.substr(blank + 1));
-}
-
-std::string FormatSizeText(std::int32_t size)
-{
-  // A recording of 2 GiB or more has wrapped to a negative size; read as unsigned, its low 32
-  // bits give the true length of every file below 4 GiB (the FAT32 limit of the cards).
-  const double s = static_cast<std::uint32_t>(size);
+  const double s = static_cast<double>(size);
   char text[64];
   const double k = s / 1024;
   if (k <= 1024) {

@@ -12,18 +12,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The size part of a collected text: an optional sign, then the leading digits; 0 when
-// there are none.
-std::int32_t ParseSize(std::string_view text)
+// The size part of a collected text: its leading digits; 0 when there are none.
+std::uint64_t ParseSize(std::string_view text)
 {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-    negative = text[i++] == '-';
-  std::int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 0xFFFFFFFFll; ++i)
-    value = value * 10 + (text[i] - '0');
-  return static_cast<std::int32_t>(negative ? -value : value);
+  std::uint64_t value = 0;
+  for (size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+  return value;
 }
 
 }  // namespace
@@ -94,7 +89,7 @@ bool RecordingCards::CollectFolder(const fs::path& folder, SuffixFilter keep, bo
       continue;
     std::string text(name);
     text += '/';
-    text += std::to_string(LowSize32(static_cast<std::uintmax_t>(st.st_size)));
+    text += std::to_string(static_cast<std::uint64_t>(st.st_size));
     texts.Add(std::move(text));
   }
   return true;

@@ -50,8 +50,3 @@ const char* KindFolder(DeviceModel model, RecordingKind kind)
   static constexpr const char* kKotr[] = {"NOR", "EVT", "DSM"};
   return model == KOTR4 ? kKotr[kind] : kVran[kind];
 }
-
-std::int32_t LowSize32(std::uintmax_t length)
-{
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(length & 0xFFFFFFFFu));
-}

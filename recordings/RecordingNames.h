@@ -31,6 +31,3 @@ bool IsRecordingSuffix(std::string_view suffix);
 // The folder of a kind directly under a card's root: "ory_rec", "evt_rec", "usr_rec" on the
 // driver-assistance models, "NOR", "EVT", "DSM" on the driver-monitoring model.
 const char* KindFolder(DeviceModel model, RecordingKind kind);
-
-// A file length kept to its low 32 bits, read as a signed number.
-std::int32_t LowSize32(std::uintmax_t length);

@@ -96,7 +96,9 @@ void CFileList::ShowRecordings(const std::vector<FileInfo>& files)
   int row = 0;
   for (const FileInfo& file : files) {
     auto* item = new QTreeWidgetItem;
+    // The name's bytes as they are on the card make the row's path; the text is only shown.
     item->setText(0, QString::fromStdString(FormatRowText(row++, file.name)));
+    item->setData(0, Qt::UserRole, QByteArray::fromStdString(file.name));
     item->setText(1, QString::fromStdString(FormatSizeText(file.size)));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     items.append(item);
@@ -108,7 +110,7 @@ std::string CFileList::RowName(int row) const
 {
   if (row < 0 || row >= m_list->topLevelItemCount())
     return {};
-  return RowTextName(m_list->topLevelItem(row)->text(0).toStdString());
+  return m_list->topLevelItem(row)->data(0, Qt::UserRole).toByteArray().toStdString();
 }
 
 void CFileList::PlayListRow(int row)

@@ -26,7 +26,7 @@ public:
   void ShowRecordings(const std::vector<FileInfo>& files);
   // Plays the recording of `row` (see the play sequence in the .cpp).
   void PlayListRow(int row);
-  // The file name of a row (column-0 text after its first blank); empty when no such row.
+  // The file name of a row, byte for byte as listed; empty when no such row.
   std::string RowName(int row) const;
   // Makes `row` the only selected and the focused row and scrolls it into view.
   void SelectRow(int row);

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <optional>
@@ -44,14 +45,56 @@ TEST(InstanceLock, LivesInTheRuntimeDirectoryElseTmp)
         RuntimeDir runtime("/run/user/42");
         EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/run/user/42/VRANViewer.lock");
     }
+    const std::string perUser = "/tmp/VRANViewer-" + std::to_string(getuid()) + ".lock";
     {
         RuntimeDir runtime("");
-        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/tmp/VRANViewer.lock");
+        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), perUser);
     }
     {
         RuntimeDir runtime(nullptr);
-        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), "/tmp/VRANViewer.lock");
+        EXPECT_EQ(InstanceLock::PathFor("VRANViewer"), perUser);
     }
+}
+
+// Without a runtime directory the lock lives in the shared /tmp: a viewer of another user
+// holding it there must not make this user's start look like a second one.
+TEST(InstanceLock, AnotherUsersHolderDoesNotBlockThisUser)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs root to run a holder as another user";
+    RuntimeDir runtime(nullptr);
+    const std::string name = "TavroGuardTest" + std::to_string(getpid());
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other user ("nobody") takes the lock and holds it until killed.
+        close(ready[0]);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(1);
+        InstanceLock other;
+        const char ok = other.Acquire(name) == InstanceLock::Result::Acquired ? 'y' : 'n';
+        if (write(ready[1], &ok, 1) != 1)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char ok = 0;
+    EXPECT_EQ(read(ready[0], &ok, 1), 1);
+    close(ready[0]);
+    EXPECT_EQ(ok, 'y');
+
+    InstanceLock mine;
+    EXPECT_EQ(mine.Acquire(name), InstanceLock::Result::Acquired);
+
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    mine.Release();
+    for (const char* uid : {"0", "65534"})
+        unlink(("/tmp/" + name + "-" + uid + ".lock").c_str());
+    unlink(("/tmp/" + name + ".lock").c_str());
 }
 
 TEST(InstanceLock, OneHolderAtATime)

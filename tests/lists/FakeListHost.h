@@ -41,7 +41,7 @@ public:
     for (int i = 0; i < count; ++i)
       state.m_recordings[kind].push_back({"2024010" + std::to_string(i % 10) + "_" + std::to_string(100000 + i) +
                                             "_" + suffix,
-                                          1000 * i});
+                                          1000ull * i});
     pages[kind]->ShowRecordings(state.m_recordings[kind]);
   }
 

@@ -198,6 +198,26 @@ TEST_F(ListPages, PlayingARowStopsTheRunningOneAndBuildsThePathOfItsKind)
   EXPECT_EQ(host.calls, (std::vector<std::string>{"reset graph", "start", "enable"}));
 }
 
+// A name that is not UTF-8 (a card written under another code page) is shown readably and
+// played and backed up by its own bytes.
+TEST_F(ListPages, NameThatIsNotUtf8IsPlayedAndBackedUpByItsBytes)
+{
+  const std::string name = "20240101_10\xB0\xA1\xe9_N.mp4";
+  host.state.card_mode = 0;
+  host.state.recordings_root = "/media/user/rec";
+  host.state.m_recordings[Normal] = {{"20240101_090000_N.mp4", 1}, {name, 5ull << 30}};
+  host.pages[Normal]->ShowRecordings(host.state.m_recordings[Normal]);
+  QTreeWidgetItem* item = host.pages[Normal]->list()->topLevelItem(1);
+  EXPECT_EQ(item->text(0), QStringLiteral("0001. 20240101_10\uFFFD\uFFFD\uFFFD_N.mp4"));
+  EXPECT_EQ(item->text(1), QStringLiteral("5.00 GB"));
+
+  EXPECT_EQ(host.pages[Normal]->RowName(1), name);
+  host.pages[Normal]->PlayListRow(1);
+  EXPECT_EQ(host.started.back(), "/media/user/rec/" + name);
+  host.pages[Normal]->SelectRow(1);
+  EXPECT_EQ(host.pages[Normal]->SelectedNames(), std::vector<std::string>{name});
+}
+
 namespace {
 
 // Runs `step` once the application shows a popup or modal window of type T, from inside the

@@ -16,19 +16,10 @@ TEST(ListRowText, NumbersRowsWithFourDigitsAndWidensBeyond)
   EXPECT_EQ(FormatRowText(10000, "a"), "10000. a");
 }
 
-TEST(ListRowText, NameIsEverythingAfterTheFirstBlank)
-{
-  EXPECT_EQ(RowTextName("0003. x_N.mp4"), "x_N.mp4");
-  EXPECT_EQ(RowTextName("0003. name with blanks_E.mp4"), "name with blanks_E.mp4");
-  EXPECT_EQ(RowTextName(FormatRowText(10000, "b_U.mp4")), "b_U.mp4");
-  EXPECT_EQ(RowTextName(""), "");
-  EXPECT_EQ(RowTextName("noblank"), "");
-}
-
 TEST(ListRowText, SizeTextsIncludeTheirUpperBound)
 {
   const struct {
-    std::int32_t size;
+    std::uint64_t size;
     const char* text;
   } cases[] = {
     {0, "0.00 KB"},
@@ -40,9 +31,10 @@ TEST(ListRowText, SizeTextsIncludeTheirUpperBound)
     {1073741824, "1024.00 MB"},
     {1073741825, "1.00 GB"},
     {INT32_MAX, "2.00 GB"},
-    {INT32_MIN, "2.00 GB"},  // 2 GiB kept to 32 bits
-    {-1073741824, "3.00 GB"},
-    {-1, "4.00 GB"},  // the largest file a FAT32 card holds
+    {3ull << 30, "3.00 GB"},
+    {(1ull << 32) - 1, "4.00 GB"},  // the largest file a FAT32 card holds
+    {5ull << 30, "5.00 GB"},        // exFAT cards and disks hold more
+    {1ull << 40, "1024.00 GB"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatSizeText(c.size), c.text) << c.size;

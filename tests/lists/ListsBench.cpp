@@ -39,7 +39,7 @@ int main(int argc, char** argv)
   page.show();
   std::vector<FileInfo> files;
   for (int i = 0; i < 10000; ++i)
-    files.push_back({"20240101_" + std::to_string(100000 + i) + "_N.mp4", 50 * 1048576 + i});
+    files.push_back({"20240101_" + std::to_string(100000 + i) + "_N.mp4", 50ull * 1048576 + i});
   for (int round = 0; round < 3; ++round) {
     QElapsedTimer timer;
     timer.start();

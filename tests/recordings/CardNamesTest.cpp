@@ -61,16 +61,6 @@ TEST(RecordingNames, KindFoldersPerLayout)
   EXPECT_STREQ(KindFolder(KOTR4, Manual), "DSM");
 }
 
-TEST(RecordingNames, SizeKeepsTheLow32BitsAsSigned)
-{
-  EXPECT_EQ(LowSize32(0), 0);
-  EXPECT_EQ(LowSize32(123456789), 123456789);
-  EXPECT_EQ(LowSize32(0x7FFFFFFFu), 0x7FFFFFFF);
-  EXPECT_EQ(LowSize32(0x80000000u), INT32_MIN);
-  EXPECT_EQ(LowSize32(3ull << 30), -(1 << 30));
-  EXPECT_EQ(LowSize32((1ull << 32) + 5), 5);
-}
-
 TEST(RecordingNames, CaseInsensitiveComparison)
 {
   struct Case {

@@ -123,7 +123,7 @@ TEST_F(CardScan, SortOrder)
   }
 }
 
-TEST_F(CardScan, SizesAreTheLow32BitsOfTheLength)
+TEST_F(CardScan, SizesAreTheWholeLengthBeyond4GiB)
 {
   const fs::path card = root / "card";
   MakeFile(card / "ory_rec" / "a_N.mp4", 1234);
@@ -133,7 +133,7 @@ TEST_F(CardScan, SizesAreTheLow32BitsOfTheLength)
   state.m_strCardRoot = card.string();
   cards.ScanVranCard();
   EXPECT_EQ(state.m_recordings[Normal],
-            (std::vector<FileInfo>{{"a_N.mp4", 1234}, {"b_N.mp4", 5}, {"c_N.mp4", -(1 << 30)}}));
+            (std::vector<FileInfo>{{"a_N.mp4", 1234}, {"b_N.mp4", (1ull << 32) + 5}, {"c_N.mp4", 3ull << 30}}));
 }
 
 // A missing kind folder contributes nothing; a card with no recordings at all leaves

@@ -2,8 +2,12 @@
 
 #include "CaptureParentBackground.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+#include <cstdlib>
 
 #include <cstdint>
 
@@ -14,6 +18,8 @@ constexpr int kChannelHeight = 6;
 constexpr int kThumbWidth = 11;
 constexpr int kThumbMaxHeight = 16;
 const QColor kFrameColour(100, 100, 100);
+constexpr int kMarkHalfWidth = 1;  // a mark is 3 pixels wide
+constexpr int kMarkHoverDistance = 3;
 
 }  // namespace
 
@@ -26,16 +32,41 @@ CMySliderControl::Channel CMySliderControl::ChannelRect() const {
   return {kChannelMargin, top, width() - kChannelMargin, top + kChannelHeight};
 }
 
-QRect CMySliderControl::ThumbRect() const {
+int CMySliderControl::ColumnOf(int position) const {
   const Channel c = ChannelRect();
   const int span = c.right - c.left - 1;
-  int centre = c.left;
-  if (maximum() > minimum() && span > 0) {
-    const std::int64_t range = std::int64_t(maximum()) - minimum();
-    centre = c.left + int((std::int64_t(sliderPosition()) - minimum()) * span * 2 / range + 1) / 2;
-  }
+  if (maximum() <= minimum() || span <= 0) return c.left;
+  const std::int64_t range = std::int64_t(maximum()) - minimum();
+  return c.left + int((std::int64_t(position) - minimum()) * span * 2 / range + 1) / 2;
+}
+
+QRect CMySliderControl::ThumbRect() const {
+  const int centre = ColumnOf(sliderPosition());
   const int h = std::min(height() - 4, kThumbMaxHeight);
   return QRect(centre - kThumbWidth / 2, (height() - h) / 2, kThumbWidth, h);
+}
+
+void CMySliderControl::SetMarks(std::vector<Mark> marks) {
+  m_marks = std::move(marks);
+  update();
+}
+
+bool CMySliderControl::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const Mark* nearest = nullptr;
+    int distance = kMarkHoverDistance + 1;
+    for (const Mark& m : m_marks) {
+      const int d = std::abs(ColumnOf(m.position) - help->pos().x());
+      if (d < distance) distance = d, nearest = &m;
+    }
+    if (nearest)
+      QToolTip::showText(help->globalPos(), nearest->text, this);
+    else
+      QToolTip::hideText();
+    return true;
+  }
+  return QSlider::event(event);
 }
 
 int CMySliderControl::PositionForClick(int x, int left, int right, int minimum, int maximum, int current) {
@@ -68,6 +99,10 @@ void CMySliderControl::paintEvent(QPaintEvent*) {
     p.fillRect(frame.x(), frame.y(), 1, frame.height(), kFrameColour);
     p.fillRect(frame.right(), frame.y(), 1, frame.height(), kFrameColour);
   }
+
+  // Marks: from the top of the control down through the channel.
+  for (const Mark& m : m_marks)
+    p.fillRect(ColumnOf(m.position) - kMarkHalfWidth, 1, 2 * kMarkHalfWidth + 1, c.bottom - 2, m.colour);
 
   // Thumb: a filled ellipse with a thin dark outline.
   QColor fill = isSliderDown() ? m_thumbPressedColor : m_thumbColor;

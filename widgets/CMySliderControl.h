@@ -8,11 +8,17 @@
 //    queue (like a posted message) and sent even when the position did not change; the 4
 //    sits in the position field, so the owner reads the new position from value();
 //  - while the thumb is dragged, HScroll(5, position) (thumb track) on every move.
+//
+// Marks: small coloured ticks at given positions (the moments of a recording worth finding),
+// above the channel and through it, under the thumb; hovering one shows its text.
 #pragma once
 
 #include <QColor>
 #include <QImage>
 #include <QSlider>
+#include <QString>
+
+#include <vector>
 
 class CMySliderControl : public QSlider {
   Q_OBJECT
@@ -26,6 +32,16 @@ public:
   };
   Channel ChannelRect() const;
   QRect ThumbRect() const;
+  // The channel column of `position` (where the thumb's centre would be).
+  int ColumnOf(int position) const;
+
+  struct Mark {
+    int position = 0;  // in the slider's range
+    QColor colour;
+    QString text;  // shown when hovered
+  };
+  void SetMarks(std::vector<Mark> marks);
+  const std::vector<Mark>& Marks() const { return m_marks; }
 
   // The position a click at x gives on a channel from left to right (right exclusive):
   // the minimum left of it, maximum - 1 at or right of its right edge, otherwise the nearest
@@ -37,6 +53,7 @@ signals:
   void HScroll(int request, int position);
 
 protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -50,4 +67,5 @@ private:
   QColor m_thumbPressedColor;  // invalid: the system's button highlight colour
   bool m_dragging = false;
   int m_dragOffset = 0;  // press x minus the thumb centre
+  std::vector<Mark> m_marks;
 };

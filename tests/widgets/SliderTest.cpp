@@ -3,12 +3,16 @@
 #include "CMySliderControl.h"
 #include "WidgetFixtures.h"
 
+#include <QHelpEvent>
 #include <QSignalSpy>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -154,6 +158,39 @@ TEST_F(SliderTest, PressedThumbUsesHighlightColour) {
   EXPECT_NE(pressed, qRgb(184, 184, 184));
   QTest::mouseRelease(slider, Qt::LeftButton, {}, slider->ThumbRect().center());
   EXPECT_EQ(Shown(*slider).pixel(slider->ThumbRect().center()), qRgb(184, 184, 184));
+}
+
+// Marks land on the column of their position, above and through the channel, under the thumb,
+// and hovering near one shows its text.
+TEST_F(SliderTest, MarksShowAtTheirColumnsWithTheirTexts) {
+  slider->setValue(1000);
+  const QColor red(230, 58, 48), orange(245, 150, 35);
+  slider->SetMarks({{0, red, QStringLiteral("first")}, {250, orange, QStringLiteral("second")},
+                    {600, red, QStringLiteral("third")}, {1000, orange, QStringLiteral("under the thumb")}});
+  const QImage shown = Shown(*slider);
+  const auto c = slider->ChannelRect();
+  EXPECT_EQ(slider->ColumnOf(250), c.left + 25);
+  for (const auto& [position, colour] : {std::pair{0, red}, std::pair{250, orange}, std::pair{600, red}}) {
+    const int x = slider->ColumnOf(position);
+    for (int dx : {-1, 0, 1})
+      for (int y : {1, c.top - 1, c.top + 2})
+        EXPECT_EQ(shown.pixel(x + dx, y), colour.rgb()) << position << " at " << x + dx << "," << y;
+    EXPECT_EQ(shown.pixel(x + 2, 1), PatternAt(kOrigin.x() + x + 2, kOrigin.y() + 1)) << "3 pixels wide";
+  }
+  EXPECT_EQ(shown.pixel(slider->ThumbRect().center()), qRgb(184, 184, 184)) << "the thumb stays on top";
+
+  const struct {
+    int x;
+    const char* text;  // empty: no tip
+  } hovers[] = {{slider->ColumnOf(250) + 2, "second"}, {slider->ColumnOf(600) - 3, "third"}, {c.left + 45, ""}};
+  for (const auto& h : hovers) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(h.x, Y()), slider->mapToGlobal(QPoint(h.x, Y())));
+    QCoreApplication::sendEvent(slider, &help);
+    for (int i = 0; i < 80 && !*h.text && QToolTip::isVisible(); ++i) QTest::qWait(25);  // hiding is deferred
+    EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string(), h.text) << "x " << h.x;
+  }
+  slider->SetMarks({});
+  EXPECT_EQ(Shown(*slider).pixel(slider->ColumnOf(250), 1), PatternAt(kOrigin.x() + slider->ColumnOf(250), kOrigin.y() + 1));
 }
 
 }  // namespace

@@ -84,9 +84,9 @@ bool TrackPointOfText(const std::string& text, std::int32_t tick, TrackPoint& po
     return true;
 }
 
-ScanResult ScanTelemetry(const std::string& path, std::vector<TrackPoint>& points, const std::atomic<bool>* cancel)
+ScanResult ScanTelemetry(const std::string& path, TelemetryTrack& track, const std::atomic<bool>* cancel)
 {
-    points.clear();
+    track = TelemetryTrack{};
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return ScanResult::CannotOpen;
@@ -130,9 +130,11 @@ ScanResult ScanTelemetry(const std::string& path, std::vector<TrackPoint>& point
     }
     if (Cancelled(cancel))
         return ScanResult::Cancelled;
-    points.reserve(by_tick.size());
+    track.points.reserve(by_tick.size());
     for (const auto& [tick, point] : by_tick)
         if (point)
-            points.push_back(*point);
+            track.points.push_back(*point);
+    if (ic->duration != AV_NOPTS_VALUE && ic->duration > 0)
+        track.seconds = ic->duration / double(AV_TIME_BASE);
     return ScanResult::Complete;
 }

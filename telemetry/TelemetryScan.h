@@ -40,18 +40,24 @@ struct TrackPoint {
     bool operator==(const TrackPoint&) const = default;
 };
 
+// A recording's telemetry: one point per tenth of a second that has an accepted text, in tick
+// order, and the recording's length.
+struct TelemetryTrack {
+    std::vector<TrackPoint> points;
+    double seconds = 0.0;  // the container's duration; 0 when it does not tell
+};
+
 enum class ScanResult {
     Complete,     // the whole text track was read (a damaged tail ends it early, quietly)
     NoTelemetry,  // the file has no telemetry text track
     CannotOpen,   // the file cannot be opened as a recording
-    Cancelled,    // `cancel` was set; `points` stays empty
+    Cancelled,    // `cancel` was set; the track stays empty
 };
 
-// Reads the telemetry of `path` into `points` (cleared first), one point per tenth of a second
-// that has an accepted text, in tick order; when a tick has several texts the last one counts,
-// as in playback. `cancel` (may be null) is polled between texts and during reads.
-ScanResult ScanTelemetry(const std::string& path, std::vector<TrackPoint>& points,
-                         const std::atomic<bool>* cancel = nullptr);
+// Reads the telemetry of `path` into `track` (emptied first). When a tick has several texts
+// the last one counts, as in playback. `cancel` (may be null) is polled between texts and
+// during reads.
+ScanResult ScanTelemetry(const std::string& path, TelemetryTrack& track, const std::atomic<bool>* cancel = nullptr);
 
 // The point a single text gives at `tick`, with the panel's acceptance rules: false when the
 // panel would not show the text.

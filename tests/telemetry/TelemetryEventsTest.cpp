@@ -88,9 +88,9 @@ protected:
         spec.form = form;
         const fs::path path = dir_ / "drive_N.mp4";
         EXPECT_EQ(recgen::WriteRecording(path, spec), 0);
-        std::vector<TrackPoint> points;
-        EXPECT_EQ(ScanTelemetry(path, points), ScanResult::Complete);
-        return DetectEvents(points);
+        TelemetryTrack track;
+        EXPECT_EQ(ScanTelemetry(path, track), ScanResult::Complete);
+        return DetectEvents(track.points);
     }
 
     fs::path dir_ = fs::temp_directory_path() / ("tavro-events-" + std::to_string(getpid()));

@@ -64,9 +64,11 @@ const TrackPoint* At(const std::vector<TrackPoint>& points, int tick)
 TEST_F(TelemetryScan, ForwardCameraRecordingGivesTheScriptedPointsAndWarnings)
 {
     const RecordingSpec spec = Drive(TelemetryForm::Csv, 20);
-    std::vector<TrackPoint> points;
-    ASSERT_EQ(ScanTelemetry(Write("csv_N.mp4", spec), points), ScanResult::Complete);
+    TelemetryTrack track;
+    const std::vector<TrackPoint>& points = track.points;
+    ASSERT_EQ(ScanTelemetry(Write("csv_N.mp4", spec), track), ScanResult::Complete);
     ASSERT_EQ(points.size(), 200u);
+    EXPECT_NEAR(track.seconds, 20.0, 0.1);
     for (int tick = 0; tick < 200; ++tick) {
         SCOPED_TRACE(tick);
         const TrackPoint& p = points[tick];
@@ -109,8 +111,9 @@ TEST_F(TelemetryScan, ForwardCameraRecordingGivesTheScriptedPointsAndWarnings)
 TEST_F(TelemetryScan, DriverMonitoringRecordingGivesTheFiveDriverStates)
 {
     const RecordingSpec spec = Drive(TelemetryForm::Json, 20);
-    std::vector<TrackPoint> points;
-    ASSERT_EQ(ScanTelemetry(Write("json_NOR.mp4", spec), points), ScanResult::Complete);
+    TelemetryTrack track;
+    const std::vector<TrackPoint>& points = track.points;
+    ASSERT_EQ(ScanTelemetry(Write("json_NOR.mp4", spec), track), ScanResult::Complete);
     ASSERT_EQ(points.size(), 200u);
     const struct {
         int tick;
@@ -149,8 +152,9 @@ TEST_F(TelemetryScan, KeepsOnlyWhatThePanelWouldShow)
     spec.videos = {};
     spec.lengthPrefixedTexts = true;
     spec.texts = {{1, good}, {2, refused}, {3, good}, {4, json}, {5, "12,1000,0,0,0"}};
-    std::vector<TrackPoint> points;
-    ASSERT_EQ(ScanTelemetry(Write("mixed_N.mp4", spec), points), ScanResult::Complete);
+    TelemetryTrack track;
+    const std::vector<TrackPoint>& points = track.points;
+    ASSERT_EQ(ScanTelemetry(Write("mixed_N.mp4", spec), track), ScanResult::Complete);
     ASSERT_EQ(points.size(), 3u);  // 2 refused, 5 shorter than any telemetry text
     EXPECT_EQ(points[0].tick, 1);
     EXPECT_EQ(points[1].tick, 3);
@@ -179,26 +183,28 @@ TEST_F(TelemetryScan, DamagedOrMissingTracksEndQuietly)
     std::ofstream(dir_ / "zeroed_N.mp4", std::ios::binary) << zeroed;
     std::ofstream(dir_ / "cut_N.mp4", std::ios::binary) << bytes.substr(0, half);
 
-    std::vector<TrackPoint> points;
-    ASSERT_EQ(ScanTelemetry(dir_ / "zeroed_N.mp4", points), ScanResult::Complete);
+    TelemetryTrack track;
+    const std::vector<TrackPoint>& points = track.points;
+    ASSERT_EQ(ScanTelemetry(dir_ / "zeroed_N.mp4", track), ScanResult::Complete);
     EXPECT_GT(points.size(), 20u);
     EXPECT_LT(points.size(), 90u);
     for (std::size_t i = 0; i < points.size(); ++i)
         EXPECT_EQ(points[i].tick, static_cast<int>(i));  // the first half, without gaps
 
-    EXPECT_EQ(ScanTelemetry(dir_ / "cut_N.mp4", points), ScanResult::CannotOpen);
+    EXPECT_EQ(ScanTelemetry(dir_ / "cut_N.mp4", track), ScanResult::CannotOpen);
     EXPECT_TRUE(points.empty());
-    EXPECT_EQ(ScanTelemetry(dir_ / "missing_N.mp4", points), ScanResult::CannotOpen);
+    EXPECT_EQ(ScanTelemetry(dir_ / "missing_N.mp4", track), ScanResult::CannotOpen);
     RecordingSpec silent = Drive(TelemetryForm::None, 1);
-    EXPECT_EQ(ScanTelemetry(Write("silent_N.mp4", silent), points), ScanResult::NoTelemetry);
+    EXPECT_EQ(ScanTelemetry(Write("silent_N.mp4", silent), track), ScanResult::NoTelemetry);
 }
 
 TEST_F(TelemetryScan, CancelStopsTheScan)
 {
     const fs::path path = Write("long_N.mp4", Drive(TelemetryForm::Csv, 5));
     std::atomic<bool> cancel{true};
-    std::vector<TrackPoint> points;
-    EXPECT_EQ(ScanTelemetry(path, points, &cancel), ScanResult::Cancelled);
+    TelemetryTrack track;
+    const std::vector<TrackPoint>& points = track.points;
+    EXPECT_EQ(ScanTelemetry(path, track, &cancel), ScanResult::Cancelled);
     EXPECT_TRUE(points.empty());
 }
 

@@ -57,17 +57,17 @@ int main(int argc, char** argv) {
       }
     }
     std::vector<double> ms;
-    std::vector<TrackPoint> points;
+    TelemetryTrack track;
     for (int r = 0; r < runs; ++r) {
       const auto start = std::chrono::steady_clock::now();
-      if (ScanTelemetry(path, points) != ScanResult::Complete) {
+      if (ScanTelemetry(path, track) != ScanResult::Complete) {
         std::fprintf(stderr, "tavro-scan-bench: scan of %s failed\n", path.c_str());
         return 1;
       }
       ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%6.1f min %8zu %10.1f %10.1f %10.1f\n", m, points.size(), ms[ms.size() / 2], ms.front(), ms.back());
+    std::printf("%6.1f min %8zu %10.1f %10.1f %10.1f\n", m, track.points.size(), ms[ms.size() / 2], ms.front(), ms.back());
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 // The telemetry scan of whole recordings made by the generator: points and warnings where the
 // scripted drive has them, in both telemetry forms, and damaged or missing tracks.
 #include "TelemetryScan.h"
+#include "TrackScanner.h"
 
 #include "RecordingGenerator.h"
 #include "TelemetryScript.h"
@@ -9,7 +10,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -206,6 +211,43 @@ TEST_F(TelemetryScan, CancelStopsTheScan)
     const std::vector<TrackPoint>& points = track.points;
     EXPECT_EQ(ScanTelemetry(path, track, &cancel), ScanResult::Cancelled);
     EXPECT_TRUE(points.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The worker delivers each request's track in order, tagged with its number, and a scanner
+// destroyed with work waiting ends without delivering it.
+TEST_F(TelemetryScan, ScannerDeliversTracksOffTheCallingThread)
+{
+    const fs::path csv = Write("a_N.mp4", Drive(TelemetryForm::Csv, 2));
+    const fs::path json = Write("b_NOR.mp4", Drive(TelemetryForm::Json, 3));
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<std::tuple<int, ScanResult, std::size_t, std::thread::id>> results;
+    {
+        TrackScanner scanner([&](int request, ScanResult result, TelemetryTrack track) {
+            std::lock_guard lock(mutex);
+            results.emplace_back(request, result, track.points.size(), std::this_thread::get_id());
+            arrived.notify_all();
+        });
+        for (const fs::path& path : {csv, json, dir_ / "missing_N.mp4"}) {
+            const int request = scanner.Scan(path);
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(arrived.wait_for(lock, std::chrono::seconds(20), [&] {
+                return !results.empty() && std::get<0>(results.back()) == request;
+            }));
+        }
+        scanner.Scan(json);  // may or may not finish before the scanner goes
+    }
+    ASSERT_GE(results.size(), 3u);
+    EXPECT_EQ(std::get<1>(results[0]), ScanResult::Complete);
+    EXPECT_EQ(std::get<2>(results[0]), 20u);
+    EXPECT_EQ(std::get<2>(results[1]), 30u);
+    EXPECT_EQ(std::get<1>(results[2]), ScanResult::CannotOpen);
+    EXPECT_NE(std::get<3>(results[0]), std::this_thread::get_id());
+    EXPECT_LT(std::get<0>(results[0]), std::get<0>(results[1]));
 }
 
 }  // namespace

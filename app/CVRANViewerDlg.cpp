@@ -429,8 +429,8 @@ void CVRANViewerDlg::OnModelChanged() { LoadTabImages(); }
 
 int CVRANViewerDlg::OnFileOpenFailed(int64_t wParam, int64_t) {
   // Unless another playback is already being started (this message then came in while the
-  // failed one was stopped for it), nothing plays now.
-  if (wParam == 1 && player_globals.playing) ShowNothingPlaying();
+  // failed one was stopped for it) or the window is closing, nothing plays now.
+  if (wParam == 1 && player_globals.playing && !m_shutDown) ShowNothingPlaying();
   if (wParam == 1) ShowPlainMessage(this, "The file is corrupted and connot be opened.");
   return 0;
 }

@@ -18,13 +18,19 @@ CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
   m_videoSurface->setObjectName(QStringLiteral("ctl%1").arg(kSurfaceId));
   m_videoSurface->setGeometry(0, 0, 720, 405);
   player_globals.video_hwnd = m_videoSurface->nativeId();
+  // A surface keeps no pixels of its own: once uncovered it shows what covered it until the
+  // engine draws again, which a paused playback would not do by itself.
+  connect(m_videoSurface, &VideoSurface::exposed, this, [] {
+    if (player_globals.playing) redraw_video();
+  });
 
   // The native surface covers whatever the pane paints, and it must stay mapped for the engine
-  // to draw into it. Until the first playback the placeholder picture therefore lies over it in
-  // a native window of its own.
+  // to draw into it. While nothing plays the placeholder picture therefore lies over it in a
+  // native window of its own, as large as the pane (full screen too), the picture at its own
+  // size in the top-left corner.
   m_placeholder = new QLabel(this);
   m_placeholder->setAttribute(Qt::WA_NativeWindow);
-  m_placeholder->setGeometry(0, 0, 720, 405);
+  m_placeholder->setGeometry(rect());
   m_placeholder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   m_placeholder->setPixmap(QPixmap::fromImage(LoadPngResource(157)));
   m_placeholder->setStyleSheet(QStringLiteral("background-color: rgb(100, 100, 100)"));
@@ -32,6 +38,15 @@ CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
 }
 
 void CFrontViewerDlg::PlaybackStarted() { m_placeholder->hide(); }
+
+void CFrontViewerDlg::PlaybackStopped() {
+  m_placeholder->show();
+  m_placeholder->raise();
+}
+
+void CFrontViewerDlg::resizeEvent(QResizeEvent*) {
+  if (m_placeholder) m_placeholder->setGeometry(rect());
+}
 
 void CFrontViewerDlg::paintEvent(QPaintEvent*) {
   if (m_controlPanel && m_controlPanel->shown_paused()) return;

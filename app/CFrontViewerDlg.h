@@ -2,8 +2,8 @@
 // The front video pane: hosts the native surface (control 1024) the engine draws the first
 // video into. The surface is published as video_hwnd when the pane is built and is never
 // replaced; the main window only moves, shows and hides it (full screen). Between recordings
-// the pane shows the front-camera placeholder picture, except while playback is paused, so a
-// repaint never paints over a paused frame.
+// the pane shows the front-camera placeholder picture; while a recording plays, an exposed
+// surface has the engine draw its last picture again (a paused frame survives being covered).
 
 #include <QWidget>
 
@@ -19,8 +19,10 @@ public:
   explicit CFrontViewerDlg(QWidget* parent = nullptr);
 
   VideoSurface* videoSurface() const { return m_videoSurface; }
-  // The first playback starts: the placeholder shown over the surface until then goes away.
+  // A playback starts: the placeholder shown over the surface goes away.
   void PlaybackStarted();
+  // Nothing plays any more: the placeholder covers the surface and its last picture again.
+  void PlaybackStopped();
   // The control panel whose paused state keeps the placeholder away.
   void setControlPanel(CViewerCtlDlg* panel) { m_controlPanel = panel; }
 
@@ -30,6 +32,7 @@ signals:
 
 protected:
   void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 

@@ -57,12 +57,8 @@ CVRANViewerDlg::CVRANViewerDlg(QWidget* parent) : QWidget(parent, Qt::Window | Q
   palette.setColor(QPalette::Window, QColor(100, 100, 100));
   setPalette(palette);
   setAutoFillBackground(false);
-
-  m_pFrontViewer = new CFrontViewerDlg(this);
-  m_pRearViewer = new CRearViewerDlg(this);
-  m_pViewerCtl = new CViewerCtlDlg(this);
-  m_pVehicleInfo = new CVehicleInfoDlg(this);
-  m_pBackupProgress = new CBackupProgress(this);
+  // The panes are built in OnInitDialog, once the interface language is known: they choose
+  // their images, tooltips and map page as they are built.
   m_cards = std::make_unique<RecordingCards>(m_state, *this);
 }
 
@@ -71,13 +67,6 @@ CVRANViewerDlg::~CVRANViewerDlg() { ShutDown(); }
 QWidget* CVRANViewerDlg::control(int id) const { return findChild<QWidget*>(ControlName(id)); }
 
 bool CVRANViewerDlg::OnInitDialog() {
-  m_notifier = new QtPlayerNotifier;
-  m_notifier->mainWindow = this;
-  m_notifier->vehiclePanel = m_pVehicleInfo;
-  m_notifier->rearPane = m_pRearViewer;
-  m_notifier->controlPanel = m_pViewerCtl;
-  player_globals.main_window = m_notifier;
-
   setWindowIcon(QIcon(QStringLiteral(":/icon/128.png")));
   setGeometry(0, 0, 1080, 645);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -85,6 +74,18 @@ bool CVRANViewerDlg::OnInitDialog() {
     player_globals.screen_height = screen->geometry().height();
   }
   ChooseUiLanguage(m_nTabImage);
+
+  m_pFrontViewer = new CFrontViewerDlg(this);
+  m_pRearViewer = new CRearViewerDlg(this);
+  m_pViewerCtl = new CViewerCtlDlg(this);
+  m_pVehicleInfo = new CVehicleInfoDlg(this);
+  m_pBackupProgress = new CBackupProgress(this);
+  m_notifier = new QtPlayerNotifier;
+  m_notifier->mainWindow = this;
+  m_notifier->vehiclePanel = m_pVehicleInfo;
+  m_notifier->rearPane = m_pRearViewer;
+  m_notifier->controlPanel = m_pViewerCtl;
+  player_globals.main_window = m_notifier;
 
   m_pFrontViewer->setControlPanel(m_pViewerCtl);
   m_pFrontViewer->setGeometry(0, 42, 720, 405);
@@ -273,8 +274,16 @@ void CVRANViewerDlg::ShowTitle(const std::string& name) { SetTitleText(name); }
 bool CVRANViewerDlg::IsPlaying() const { return player_globals.playing != 0; }
 
 void CVRANViewerDlg::StopPlayback() {
-  StopRunningPlayer();
+  ShowNothingPlaying();
   EnablePlaybackControls();
+}
+
+void CVRANViewerDlg::ShowNothingPlaying() {
+  StopRunningPlayer();
+  SetTitleText(std::string());
+  m_pViewerCtl->clear_times();
+  m_pFrontViewer->PlaybackStopped();
+  m_pRearViewer->PlaybackStopped();
 }
 
 int CVRANViewerDlg::VisibleListKind() const {
@@ -419,6 +428,9 @@ void CVRANViewerDlg::SelectTab(int index) {
 void CVRANViewerDlg::OnModelChanged() { LoadTabImages(); }
 
 int CVRANViewerDlg::OnFileOpenFailed(int64_t wParam, int64_t) {
+  // Unless another playback is already being started (this message then came in while the
+  // failed one was stopped for it) or the window is closing, nothing plays now.
+  if (wParam == 1 && player_globals.playing && !m_shutDown) ShowNothingPlaying();
   if (wParam == 1) ShowPlainMessage(this, "The file is corrupted and connot be opened.");
   return 0;
 }

@@ -128,6 +128,9 @@ private:
   void LoadTabImages();
   void OnModelChanged();
   void DestroyPanes();
+  // After a playback ended without another starting (a failed open, the card removed): stops
+  // what is left of it and shows no recording (placeholders, no title, times at zero).
+  void ShowNothingPlaying();
   // Stops the player, waits for its thread and destroys the panes (once).
   void ShutDown();
 

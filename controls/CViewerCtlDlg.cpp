@@ -8,6 +8,7 @@
 #include "ViewerConfig.h"
 #include "ViewerMessage.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -174,6 +175,17 @@ void CViewerCtlDlg::set_duration(int64_t duration_us) {
   m_elapsedCache[0] = m_elapsedCache[1] = m_elapsedCache[2] = -1;
   if (duration_us < 0) return;
   SetLabelText(m_total, FormatClock(duration_us / 1000000));
+}
+
+void CViewerCtlDlg::clear_times() {
+  // The engine's reports reach the panel as viewer messages, or as queued calls when posted
+  // from its threads (the duration).
+  QCoreApplication::removePostedEvents(this, ViewerMessage::eventType());
+  QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+  m_elapsedCache[0] = m_elapsedCache[1] = m_elapsedCache[2] = -1;
+  SetLabelText(m_elapsed, FormatClock(0));
+  SetLabelText(m_total, FormatClock(0));
+  m_seek->setValue(0);
 }
 
 void CViewerCtlDlg::enable_transport(bool enable) {

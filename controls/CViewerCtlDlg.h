@@ -48,6 +48,9 @@ public:
 
   void toggle_play_pause();
   void set_duration(int64_t duration_us);
+  // Nothing plays any more: both time labels read 00:00:00 and the seek slider returns to 0;
+  // reports of the ended playback still queued for the panel are dropped.
+  void clear_times();
   // Enables or disables the seek slider and the play, next, fast-forward, previous and rewind
   // buttons; open, speed and volume stay enabled.
   void enable_transport(bool enable);

@@ -16,6 +16,7 @@ enum PlayerEvent : uint32_t {
   kEventSeekPermille = SDL_USEREVENT + 4,
   kEventVolume = SDL_USEREVENT + 5,
   kEventSwap = SDL_USEREVENT + 6,
+  kEventRedraw = SDL_USEREVENT + 7,
 };
 
 // Sends a notification through the installed notifier (dropped when none is installed).
@@ -58,6 +59,9 @@ int telemetry_walk(int last, int k, const std::function<void(int)>& deliver);
 void update_video_clock(VideoState* vs, double pts, int64_t pos, int serial);
 void show_video(VideoState* vs);
 bool draw_pictures(VideoState* vs);
+// Draws the pictures shown last once more, although they were drawn already: their surface lost
+// its pixels (it was covered, or shown again).
+void redraw_last_picture(VideoState* vs);
 int open_video_output(VideoState* vs);
 // Wraps the panes' windows and makes their renderers before the sound starts, so that making a
 // renderer (slow on some drivers) does not hold the first pictures back behind the audio clock.

@@ -119,6 +119,9 @@ int get_speed();
 void toggle_play_pause();
 // Exchange the windows of the two videos (only with a second video).
 void toggle_swap();
+// Draw the last pictures shown again, for a video surface whose pixels were lost (it was
+// exposed after being covered) while no new picture comes, as when paused.
+void redraw_video();
 // Flip the display flags; each returns the new value.
 int toggle_zoom();
 int toggle_flip();

@@ -163,6 +163,9 @@ void event_loop(VideoState*& vs) {
           vs->redraw_pending = 1;
         }
         break;
+      case kEventRedraw:
+        redraw_last_picture(vs);
+        break;
       default:
         break;
     }
@@ -287,6 +290,8 @@ int get_speed() { return player_globals.playback_speed; }
 void toggle_play_pause() { push_key(SDLK_SPACE); }
 
 void toggle_swap() { push_user_event(kEventSwap); }
+
+void redraw_video() { push_user_event(kEventRedraw); }
 
 int toggle_zoom() { return player_globals.zoom_mode = !player_globals.zoom_mode; }
 

@@ -286,6 +286,14 @@ void show_video(VideoState* vs) {
   }
 }
 
+void redraw_last_picture(VideoState* vs) {
+  if (vs->video_index < 0 || vs->display_mode != 0) return;
+  // draw_pictures skips a picture already drawn; the frames stay in their queues until replaced.
+  if (vs->picture_queue.shown_held()) vs->picture_queue.last_shown()->drawn = false;
+  if (vs->video2_index >= 0 && vs->picture_queue2.shown_held()) vs->picture_queue2.last_shown()->drawn = false;
+  show_video(vs);
+}
+
 double frame_duration(VideoState* vs, const DecodedItem* vp, const DecodedItem* next) {
   if (vp->serial != next->serial) return 0.0;
   const double d = next->pts - vp->pts;

@@ -17,6 +17,11 @@ public:
 
   QPaintEngine* paintEngine() const override { return nullptr; }
 
+signals:
+  // The window system asked for the surface's contents again (it was covered and uncovered,
+  // or shown): whatever the engine drew there last may be gone.
+  void exposed();
+
 protected:
-  void paintEvent(QPaintEvent*) override {}
+  void paintEvent(QPaintEvent*) override { emit exposed(); }
 };

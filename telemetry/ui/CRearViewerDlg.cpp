@@ -77,6 +77,10 @@ CRearViewerDlg::CRearViewerDlg(QWidget* parent) : QWidget(parent) {
   m_videoSurface->setObjectName(QStringLiteral("ctl%1").arg(kVideoSurface));
 
   player_globals.video2_hwnd = m_videoSurface->nativeId();
+  // Uncovered, the surface shows what covered it until the engine draws again.
+  connect(m_videoSurface, &VideoSurface::exposed, this, [] {
+    if (player_globals.playing) redraw_video();
+  });
 
   m_mapAvailable = SetUpBrowser();
 
@@ -198,10 +202,24 @@ void CRearViewerDlg::RunScript(const std::string& script) {
 void CRearViewerDlg::SelectRearView(int has_second_video) {
   if (QWidget* swap = window()->findChild<QWidget*>(QStringLiteral("ctl1019")))
     swap->setEnabled(has_second_video == 1);
+  m_secondVideo = has_second_video == 1;
   if (has_second_video == 1)
     ShowViewer();
   else
     ShowMap();
+  UpdateVideoSurface();  // the Viewer section may have been open already
+}
+
+void CRearViewerDlg::PlaybackStopped() {
+  m_secondVideo = false;
+  UpdateVideoSurface();
+}
+
+void CRearViewerDlg::UpdateVideoSurface() {
+  const bool shown = m_viewerMode == 1 && m_secondVideo;
+  if (m_videoSurface->isHidden() != shown) return;
+  m_videoSurface->setVisible(shown);
+  update();  // the vacated area shows the placeholder
 }
 
 void CRearViewerDlg::ShowViewer() {
@@ -212,7 +230,7 @@ void CRearViewerDlg::ShowViewer() {
   if (m_browser) m_browser->hide();
   m_mapHeader->setGeometry(0, 245, 360, 43);
   m_videoSurface->setEnabled(true);
-  m_videoSurface->show();
+  if (m_secondVideo) m_videoSurface->show();
   m_mapHeader->show();
   if (m_browser) m_browser->setEnabled(false);
   update();

@@ -44,6 +44,8 @@ public:
   // second video. Enables the main window's switch button (1019) accordingly and opens the
   // Viewer section for 1, the Map section otherwise.
   void SelectRearView(int has_second_video);
+  // Nothing plays any more: the Viewer section shows its placeholder instead of the surface.
+  void PlaybackStopped();
   // Swaps the upper header's caption between the rear- and the front-camera image.
   void ToggleViewerHeader();
   void ShowViewer();
@@ -80,6 +82,9 @@ private:
   void MoveMap(double latitude, double longitude);
   // The pane's keys, whichever of its windows has the focus; true when consumed.
   bool HandleKey(int key);
+  // The surface shows only in the Viewer section and only while a second video draws into it:
+  // otherwise it would show whatever the screen held there (the map), not the placeholder.
+  void UpdateVideoSurface();
 
   CBitmapButton* m_viewerHeader = nullptr;
   CBitmapButton* m_mapHeader = nullptr;
@@ -87,6 +92,7 @@ private:
   std::unique_ptr<CWebBrowser2> m_browser;
   std::mutex telemetryLock;  // turns away re-entry into OnTelemetry, never waits
   int m_viewerMode = 0;
+  bool m_secondVideo = false;  // the recording being played has a second video
   int m_mapAvailable = 1;
   int m_mapHeaderImage = 247;
   int m_viewerHeaderImage = 254;

@@ -12,6 +12,7 @@
 #include "ViewerConfig.h"
 #include "ViewerMessage.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -263,6 +264,42 @@ TEST_F(RearPane, HeaderClicksOpenTheirSections) {
   QTest::mouseClick(mapHeader, Qt::LeftButton);
   EXPECT_EQ(pane->viewerMode(), 0);
   EXPECT_EQ(viewerHeader->geometry(), QRect(0, 0, 360, 43));
+}
+
+// Nothing draws into the surface without a second video: on the screen the Viewer section must
+// show the pane's placeholder, not what the surface's window happens to hold (the map that lay
+// there).
+TEST_F(RearPane, ViewerSectionWithoutASecondVideoShowsThePlaceholder) {
+  ASSERT_EQ(LoadPngResource(168).size(), QSize(360, 203));
+  QImage expected(360, 202, QImage::Format_RGB32);  // the pane's ground under the picture
+  expected.fill(QColor(100, 100, 100));
+  {
+    QPainter p(&expected);
+    p.drawImage(0, 0, LoadPngResource(168));
+  }
+  auto viewerSection = [&] {
+    const QPoint at = pane->mapToGlobal(QPoint(0, 43));
+    return QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 360, 202).toImage().convertToFormat(
+        QImage::Format_RGB32);
+  };
+  // The map is on the screen first.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewerSection().copy(0, 43, 360, 159) != expected.copy(0, 43, 360, 159); }));
+
+  for (bool secondVideoBefore : {false, true}) {
+    SCOPED_TRACE(secondVideoBefore ? "after a playback with a second video" : "no playback yet");
+    if (secondVideoBefore) {
+      pane->SelectRearView(1);
+      pane->PlaybackStopped();
+    } else {
+      QTest::mouseClick(pane->findChild<CBitmapButton*>(QStringLiteral("ctl1018")), Qt::LeftButton);
+    }
+    ASSERT_EQ(pane->viewerMode(), 1);
+    QImage shot;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (shot = viewerSection()) == expected; }, 5000))
+        << "placeholder 168 shows; screenshot in "
+        << (shot.save(QStringLiteral("viewer-section.png")), QDir::currentPath().toStdString());
+    pane->ShowMap();
+  }
 }
 
 TEST_F(RearPane, PublishesItsVideoSurfaceForTheSecondVideo) {

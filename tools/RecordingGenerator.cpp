@@ -84,7 +84,9 @@ int PictureConverter(const AVCodecContext* c, int matrix, ScalerPtr& converter) 
     av_opt_set_int(s, "dsth", c->height, 0);
     av_opt_set_int(s, "dst_format", format, 0);
     av_opt_set_int(s, "dst_range", full, 0);
-    av_opt_set_int(s, "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, 0);
+    // Accurate rounding and full chroma: without them a change of matrix (through RGB) loses
+    // two levels.
+    av_opt_set_int(s, "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_BITEXACT, 0);
     int err = sws_init_context(s, nullptr, nullptr);
     if (err < 0) return err;
     return sws_setColorspaceDetails(s, sws_getCoefficients(SWS_CS_ITU601), 0, sws_getCoefficients(matrix), full, 0,

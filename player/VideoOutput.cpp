@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/time.h>
 }
 
@@ -20,36 +23,68 @@ extern "C" {
 
 namespace {
 
-struct FormatEntry {
-  AVPixelFormat ffmpeg;
-  Uint32 sdl;
+// How a frame's colours are coded, as the scaler takes them: the format without its full-range
+// ("yuvj") alias, the range and the matrix (SWS_CS_*). A frame that does not name its matrix is
+// BT.601, as the devices' own recordings have always been shown.
+struct SourceColours {
+  AVPixelFormat format;
+  int full_range;
+  int matrix;
 };
 
-const FormatEntry kFormatTable[] = {
-    {AV_PIX_FMT_RGB8, SDL_PIXELFORMAT_RGB332},     {AV_PIX_FMT_RGB444, SDL_PIXELFORMAT_RGB444},
-    {AV_PIX_FMT_RGB555, SDL_PIXELFORMAT_RGB555},   {AV_PIX_FMT_BGR555, SDL_PIXELFORMAT_BGR555},
-    {AV_PIX_FMT_RGB565, SDL_PIXELFORMAT_RGB565},   {AV_PIX_FMT_BGR565, SDL_PIXELFORMAT_BGR565},
-    {AV_PIX_FMT_RGB24, SDL_PIXELFORMAT_RGB24},     {AV_PIX_FMT_BGR24, SDL_PIXELFORMAT_BGR24},
-    {AV_PIX_FMT_0RGB32, SDL_PIXELFORMAT_RGB888},   {AV_PIX_FMT_0BGR32, SDL_PIXELFORMAT_BGR888},
-    {AV_PIX_FMT_NE(RGB0, 0BGR), SDL_PIXELFORMAT_RGBX8888},
-    {AV_PIX_FMT_NE(BGR0, 0RGB), SDL_PIXELFORMAT_BGRX8888},
-    {AV_PIX_FMT_RGB32, SDL_PIXELFORMAT_ARGB8888},  {AV_PIX_FMT_RGB32_1, SDL_PIXELFORMAT_RGBA8888},
-    {AV_PIX_FMT_BGR32, SDL_PIXELFORMAT_ABGR8888},  {AV_PIX_FMT_BGR32_1, SDL_PIXELFORMAT_BGRA8888},
-    {AV_PIX_FMT_YUV420P, SDL_PIXELFORMAT_IYUV},    {AV_PIX_FMT_YUYV422, SDL_PIXELFORMAT_YUY2},
-    {AV_PIX_FMT_UYVY422, SDL_PIXELFORMAT_UYVY},
-};
-
-void sdl_format_of(int pixel_format, Uint32* sdl_format, SDL_BlendMode* blend) {
-  *sdl_format = SDL_PIXELFORMAT_ARGB8888;
-  *blend = SDL_BLENDMODE_NONE;
-  for (const FormatEntry& e : kFormatTable) {
-    if (e.ffmpeg != pixel_format) continue;
-    *sdl_format = e.sdl;
-    if (pixel_format == AV_PIX_FMT_RGB32 || pixel_format == AV_PIX_FMT_RGB32_1 ||
-        pixel_format == AV_PIX_FMT_BGR32 || pixel_format == AV_PIX_FMT_BGR32_1)
-      *blend = SDL_BLENDMODE_BLEND;
-    return;
+SourceColours source_colours(const AVFrame* frame) {
+  SourceColours c{AVPixelFormat(frame->format), frame->color_range == AVCOL_RANGE_JPEG, SWS_CS_ITU601};
+  switch (c.format) {
+    case AV_PIX_FMT_YUVJ420P: c.format = AV_PIX_FMT_YUV420P; c.full_range = 1; break;
+    case AV_PIX_FMT_YUVJ422P: c.format = AV_PIX_FMT_YUV422P; c.full_range = 1; break;
+    case AV_PIX_FMT_YUVJ444P: c.format = AV_PIX_FMT_YUV444P; c.full_range = 1; break;
+    case AV_PIX_FMT_YUVJ440P: c.format = AV_PIX_FMT_YUV440P; c.full_range = 1; break;
+    case AV_PIX_FMT_YUVJ411P: c.format = AV_PIX_FMT_YUV411P; c.full_range = 1; break;
+    default: break;
   }
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(c.format);
+  if (desc && (desc->flags & AV_PIX_FMT_FLAG_RGB)) c.full_range = 0;  // a range of YUV only
+  switch (frame->colorspace) {
+    case AVCOL_SPC_BT709: c.matrix = SWS_CS_ITU709; break;
+    case AVCOL_SPC_FCC: c.matrix = SWS_CS_FCC; break;
+    case AVCOL_SPC_SMPTE240M: c.matrix = SWS_CS_SMPTE240M; break;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: c.matrix = SWS_CS_BT2020; break;
+    default: break;
+  }
+  return c;
+}
+
+// The scaler from the frame to a w x h picture in the texture's format (YUV 4:2:0, BT.601, limited
+// range), kept while the frame's size and colours and the target stay the same. The ranges go in
+// before the scaler is set up: given afterwards they are ignored where no scaling is needed (a
+// frame already of the target size). A matrix other than BT.601 makes libswscale convert through
+// RGB.
+SwsContext* picture_scaler(SwsContext* scaler, const AVFrame* frame, int w, int h) {
+  const SourceColours src = source_colours(frame);
+  const std::pair<const char*, int64_t> settings[] = {
+      {"srcw", frame->width}, {"srch", frame->height}, {"src_format", src.format},
+      {"src_range", src.full_range}, {"dstw", w}, {"dsth", h},
+      {"dst_format", AV_PIX_FMT_YUV420P}, {"dst_range", 0}, {"sws_flags", player_globals.scaler_flags}};
+  bool same = scaler != nullptr;
+  for (const auto& [name, value] : settings) {
+    int64_t current;
+    same = same && av_opt_get_int(scaler, name, 0, &current) >= 0 && current == value;
+  }
+  if (!same) {
+    sws_freeContext(scaler);
+    scaler = sws_alloc_context();
+    if (!scaler) return nullptr;
+    for (const auto& [name, value] : settings) av_opt_set_int(scaler, name, value, 0);
+    if (sws_init_context(scaler, nullptr, nullptr) < 0) {
+      sws_freeContext(scaler);
+      return nullptr;
+    }
+  }
+  // libswscale keeps the details as they are when nothing changed.
+  sws_setColorspaceDetails(scaler, sws_getCoefficients(src.matrix), src.full_range, sws_getCoefficients(SWS_CS_ITU601),
+                           0, 0, 1 << 16, 1 << 16);
+  return scaler;
 }
 
 // Screen size for the enlarged first video; the default size while the UI has not told it.
@@ -103,15 +138,11 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
     w = vs->out_width;
     h = vs->out_height;
   }
-  Uint32 format;
-  SDL_BlendMode blend;
-  sdl_format_of(frame->format, &format, &blend);
+  // Every format goes through the scaler into one YUV 4:2:0 texture, so a pane's texture is made
+  // once and the colours are converted in one place whatever the recording holds.
   SDL_Renderer* renderer = which == 1 ? engine_globals.renderer2 : engine_globals.renderer;
-  if (prepare_texture(slot, renderer, format, w, h, blend, false) < 0) return -1;
-  if (format != SDL_PIXELFORMAT_IYUV) return 0;
-
-  *scaler = sws_getCachedContext(*scaler, frame->width, frame->height, AVPixelFormat(frame->format), w, h,
-                                 AV_PIX_FMT_YUV420P, player_globals.scaler_flags, nullptr, nullptr, nullptr);
+  if (prepare_texture(slot, renderer, SDL_PIXELFORMAT_IYUV, w, h, SDL_BLENDMODE_NONE, false) < 0) return -1;
+  *scaler = picture_scaler(*scaler, frame, w, h);
   if (!*scaler) return -1;
   if (frame->linesize[0] < 0 || frame->linesize[1] < 0 || frame->linesize[2] < 0) {
     av_log(nullptr, AV_LOG_ERROR, "Negative linesize is not supported for YUV.\n");
@@ -125,6 +156,8 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
 }
 
 SDL_Renderer* create_renderer(SDL_Window* window) {
+  // The scaler writes BT.601 limited range whatever the source: SDL must read the texture so.
+  SDL_SetYUVConversionMode(SDL_YUV_CONVERSION_BT601);
   SDL_Renderer* r = SDL_CreateRenderer(window, player_globals.render_driver_index,
                                        SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
                                            SDL_RENDERER_TARGETTEXTURE);

@@ -32,6 +32,10 @@ const char kUsage[] =
     "      --length-prefixed      prefix each text sample with its 16-bit length\n"
     "      --data-stream          store the texts in a data stream instead of a text stream\n"
     "      --container NAME       muxer: mp4 (default), avi, mpegts, ...\n"
+    "      --codec NAME           video encoder: libx264 (default) or mjpeg\n"
+    "      --pixel-format NAME    yuv420p (default), yuvj420p, yuv422p, yuv444p, yuv420p10le, ...\n"
+    "      --colours MATRIX       bt601 or bt709: code with that matrix and tag it (default: BT.601 untagged)\n"
+    "      --full-range           code and tag the full range (a yuvj format always is)\n"
     "  tavro-recgen card --model VRAN-3|VRAN-2X|KOTR4 ROOT\n"
     "      writes a small demo card folder tree for that model under ROOT\n"
     "  tavro-recgen texts [--telemetry FORM] [--start SECONDS] [--count N]\n"
@@ -46,6 +50,13 @@ bool ParseForm(const std::string& text, recgen::TelemetryForm& form) {
     if (text == "csv") form = recgen::TelemetryForm::Csv;
     else if (text == "json") form = recgen::TelemetryForm::Json;
     else if (text == "none") form = recgen::TelemetryForm::None;
+    else return false;
+    return true;
+}
+
+bool ParseMatrix(const std::string& text, recgen::ColourMatrix& matrix) {
+    if (text == "bt601") matrix = recgen::ColourMatrix::Bt601;
+    else if (text == "bt709") matrix = recgen::ColourMatrix::Bt709;
     else return false;
     return true;
 }
@@ -99,6 +110,10 @@ int Recording(int argc, char** argv) {
         else if (arg == "--length-prefixed") spec.lengthPrefixedTexts = true;
         else if (arg == "--data-stream") spec.textTrack = recgen::TextTrack::Data;
         else if (arg == "--container" && hasValue) spec.container = argv[++i];
+        else if (arg == "--codec" && hasValue) spec.videoCodec = argv[++i];
+        else if (arg == "--pixel-format" && hasValue) spec.pixelFormat = argv[++i];
+        else if (arg == "--colours" && hasValue) ok = ParseMatrix(argv[++i], spec.colourMatrix);
+        else if (arg == "--full-range") spec.fullRange = true;
         else if (!arg.starts_with("--") && output.empty()) output = arg;
         else ok = false;
         if (!ok) return Usage();

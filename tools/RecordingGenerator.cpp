@@ -13,6 +13,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
 }
 
 namespace recgen {
@@ -33,10 +35,14 @@ struct FrameDeleter {
 struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+struct ScalerDeleter {
+    void operator()(SwsContext* c) const { sws_freeContext(c); }
+};
 using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerDeleter>;
 
 constexpr AVRational kTextTimeBase{1, 10};
 
@@ -52,9 +58,45 @@ std::vector<uint8_t> TextSampleEntry() {
     };
 }
 
+// The converter from the drawn test picture (YUV 4:2:0, BT.601, limited range) to a video's
+// pixel format, matrix and range; none when the video is coded as the picture is drawn.
+// The ranges go in before the converter is set up: given afterwards libswscale ignores them
+// when the size stays the same.
+int PictureConverter(const AVCodecContext* c, int matrix, ScalerPtr& converter) {
+    const bool full = c->color_range == AVCOL_RANGE_JPEG;
+    // libswscale takes a "yuvj" format as its plain twin (same layout) with the full range.
+    AVPixelFormat format = c->pix_fmt;
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P: format = AV_PIX_FMT_YUV420P; break;
+        case AV_PIX_FMT_YUVJ422P: format = AV_PIX_FMT_YUV422P; break;
+        case AV_PIX_FMT_YUVJ444P: format = AV_PIX_FMT_YUV444P; break;
+        default: break;
+    }
+    if (format == AV_PIX_FMT_YUV420P && !full && matrix == SWS_CS_ITU601) return 0;
+    converter.reset(sws_alloc_context());
+    if (!converter) return AVERROR(ENOMEM);
+    SwsContext* s = converter.get();
+    av_opt_set_int(s, "srcw", c->width, 0);
+    av_opt_set_int(s, "srch", c->height, 0);
+    av_opt_set_int(s, "src_format", AV_PIX_FMT_YUV420P, 0);
+    av_opt_set_int(s, "src_range", 0, 0);
+    av_opt_set_int(s, "dstw", c->width, 0);
+    av_opt_set_int(s, "dsth", c->height, 0);
+    av_opt_set_int(s, "dst_format", format, 0);
+    av_opt_set_int(s, "dst_range", full, 0);
+    // Accurate rounding and full chroma: without them a change of matrix (through RGB) loses
+    // two levels.
+    av_opt_set_int(s, "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_BITEXACT, 0);
+    int err = sws_init_context(s, nullptr, nullptr);
+    if (err < 0) return err;
+    return sws_setColorspaceDetails(s, sws_getCoefficients(SWS_CS_ITU601), 0, sws_getCoefficients(matrix), full, 0,
+                                    1 << 16, 1 << 16);
+}
+
 // One encoded stream being written: its encoder (none for the text track) and stream.
 struct Output {
     CodecPtr codec;
+    ScalerPtr converter;  // from the drawn picture to the video's format, when it differs
     AVStream* stream = nullptr;
     int64_t next = 0;   // next frame / sample / text number
     int64_t count = 0;  // how many to write
@@ -97,30 +139,63 @@ private:
     }
 
     int AddVideo(VideoSize size) {
-        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        const AVCodec* codec = avcodec_find_encoder_by_name(spec_.videoCodec.c_str());
         if (!codec) return AVERROR_ENCODER_NOT_FOUND;
+        const AVPixelFormat format = av_get_pix_fmt(spec_.pixelFormat.c_str());
+        if (format == AV_PIX_FMT_NONE) return AVERROR(EINVAL);
         Output o;
         o.codec.reset(avcodec_alloc_context3(codec));
         if (!o.codec) return AVERROR(ENOMEM);
         AVCodecContext* c = o.codec.get();
         c->width = size.width;
         c->height = size.height;
-        c->pix_fmt = AV_PIX_FMT_YUV420P;
+        c->pix_fmt = format;
         c->time_base = {1, spec_.fps};
         c->framerate = {spec_.fps, 1};
         c->gop_size = spec_.gopFrames;
         c->max_b_frames = 0;
         c->flags |= AV_CODEC_FLAG_BITEXACT;
         if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        av_opt_set(c->priv_data, "preset", "ultrafast", 0);
-        av_opt_set(c->priv_data, "tune", "zerolatency", 0);
-        av_opt_set(c->priv_data, "crf", "30", 0);
-        // Keyframes exactly every gopFrames frames, whatever the picture does.
-        av_opt_set(c->priv_data, "x264-params", "keyint_min=1:scenecut=0", 0);
+        const int matrix = TagColours(c);
+        if (spec_.videoCodec == "libx264") {
+            av_opt_set(c->priv_data, "preset", "ultrafast", 0);
+            av_opt_set(c->priv_data, "tune", "zerolatency", 0);
+            av_opt_set(c->priv_data, "crf", "30", 0);
+            // Keyframes exactly every gopFrames frames, whatever the picture does.
+            av_opt_set(c->priv_data, "x264-params", "keyint_min=1:scenecut=0", 0);
+        } else {
+            // A fixed, fine quantiser: the picture's flat colours come back within a level or two.
+            c->flags |= AV_CODEC_FLAG_QSCALE;
+            c->global_quality = FF_QP2LAMBDA * 2;
+        }
         int err = avcodec_open2(c, codec, nullptr);
         if (err < 0) return err;
+        if ((err = PictureConverter(c, matrix, o.converter)) < 0) return err;
         o.count = std::llround(spec_.durationSeconds * spec_.fps);
         return AddStream(std::move(o), videoCount_++);
+    }
+
+    // Tags the encoder with the spec's range and colours; returns the matrix to code with.
+    int TagColours(AVCodecContext* c) const {
+        const bool full = spec_.fullRange || std::strncmp(spec_.pixelFormat.c_str(), "yuvj", 4) == 0;
+        if (full) c->color_range = AVCOL_RANGE_JPEG;
+        switch (spec_.colourMatrix) {
+            case ColourMatrix::Untagged:
+                return SWS_CS_ITU601;
+            case ColourMatrix::Bt601:
+                c->colorspace = AVCOL_SPC_SMPTE170M;
+                c->color_primaries = AVCOL_PRI_SMPTE170M;
+                c->color_trc = AVCOL_TRC_SMPTE170M;
+                if (!full) c->color_range = AVCOL_RANGE_MPEG;
+                return SWS_CS_ITU601;
+            case ColourMatrix::Bt709:
+                c->colorspace = AVCOL_SPC_BT709;
+                c->color_primaries = AVCOL_PRI_BT709;
+                c->color_trc = AVCOL_TRC_BT709;
+                if (!full) c->color_range = AVCOL_RANGE_MPEG;
+                return SWS_CS_ITU709;
+        }
+        return SWS_CS_ITU601;
     }
 
     int AddAudio() {
@@ -192,8 +267,9 @@ private:
 
     int WriteAll() {
         frame_.reset(av_frame_alloc());
+        drawn_.reset(av_frame_alloc());
         packet_.reset(av_packet_alloc());
-        if (!frame_ || !packet_) return AVERROR(ENOMEM);
+        if (!frame_ || !drawn_ || !packet_) return AVERROR(ENOMEM);
         for (;;) {
             std::size_t best = outputs_.size();
             double bestTime = INFINITY;
@@ -238,7 +314,20 @@ private:
             f->width = c->width;
             f->height = c->height;
             if ((err = av_frame_get_buffer(f, 0)) < 0) return err;
-            DrawTestPicture(f, cameras_[i], o.next, spec_.fps);
+            if (o.converter) {
+                AVFrame* drawn = drawn_.get();
+                av_frame_unref(drawn);
+                drawn->format = AV_PIX_FMT_YUV420P;
+                drawn->width = c->width;
+                drawn->height = c->height;
+                if ((err = av_frame_get_buffer(drawn, 0)) < 0) return err;
+                DrawTestPicture(drawn, cameras_[i], o.next, spec_.fps);
+                err = sws_scale(o.converter.get(), drawn->data, drawn->linesize, 0, c->height, f->data, f->linesize);
+                if (err < 0) return err;
+            } else {
+                DrawTestPicture(f, cameras_[i], o.next, spec_.fps);
+            }
+            if (c->flags & AV_CODEC_FLAG_QSCALE) f->quality = c->global_quality;
             f->pts = o.next++;
         }
         if ((err = avcodec_send_frame(c, f)) < 0) return err;
@@ -291,6 +380,7 @@ private:
     int audio_ = -1;
     int text_ = -1;
     FramePtr frame_;
+    FramePtr drawn_;  // the test picture before conversion to a video's format
     PacketPtr packet_;
 };
 

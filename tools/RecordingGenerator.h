@@ -1,6 +1,7 @@
 // Writes deterministic mp4 recordings shaped like the devices' own: up to two libx264
 // video streams, an optional AAC tone and a telemetry text track with time base 1/10
-// carrying one text per tenth of a second. Tests, the benchmark and the demo card use it.
+// carrying one text per tenth of a second; or shaped as other programs write them (other
+// codecs, pixel formats, colours, containers). Tests, the benchmark and the demo card use it.
 //
 // Stream order in the file: the videos (front camera first), then the audio, then the text
 // track. Read back, the text stream has time base 1/10 and the texts have pts 0, 1, 2, …
@@ -37,6 +38,13 @@ struct TextSample {
     std::string payload;
 };
 
+// The colour matrix a video is coded with, and what its stream says of it.
+enum class ColourMatrix {
+    Untagged,  // BT.601, with no colour tags (what the devices write)
+    Bt601,     // BT.601, tagged (SMPTE 170M matrix, primaries and transfer)
+    Bt709,     // BT.709, tagged, as HD streams of other programs are
+};
+
 struct RecordingSpec {
     double durationSeconds = 2.0;
     // 0, 1 or 2 video streams, in file order: front camera first, then the second camera.
@@ -57,6 +65,15 @@ struct RecordingSpec {
     // Prefix every text sample with its 16-bit big-endian length, as standard 3GPP
     // timed text does (the devices write the bare text).
     bool lengthPrefixedTexts = false;
+    // How the videos are coded: the encoder and pixel format by FFmpeg's names ("libx264" or
+    // "mjpeg"; "yuv420p", "yuvj420p", "yuv422p", "yuv444p", "yuv420p10le", ...), the matrix and
+    // the range (a "yuvj" format is always full range). The test picture is drawn as always
+    // (BT.601, limited range) and converted, so that it decodes to the same colours in every
+    // shape. The encoder must take the format (mjpeg takes the "yuvj" ones).
+    std::string videoCodec = "libx264";
+    std::string pixelFormat = "yuv420p";
+    ColourMatrix colourMatrix = ColourMatrix::Untagged;
+    bool fullRange = false;
     // The muxer, by FFmpeg's name: "mp4" (what the devices write), or another program's
     // container such as "avi" or "mpegts" (which keep no 1/10 text time base).
     std::string container = "mp4";

@@ -20,6 +20,9 @@ extern "C" {
 #include "EngineTestSupport.h"
 #include "TestPicture.h"
 
+// Spelled out before Xlib's None macro arrives.
+constexpr recgen::TelemetryForm kNoTelemetry = recgen::TelemetryForm::None;
+
 // Xlib last: its macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -70,6 +73,12 @@ public:
     XSync(display_, False);
   }
   bool ok() const { return display_ != nullptr; }
+  // Paints both windows white, so that a playback that draws nothing cannot pass for one that does.
+  void clear() {
+    XClearWindow(display_, front);
+    XClearWindow(display_, rear);
+    XSync(display_, False);
+  }
   void resize(Window w, int width, int height) {
     XResizeWindow(display_, w, width, height);
     XSync(display_, False);
@@ -259,6 +268,86 @@ TEST_F(PlaybackTest, ZoomShowsTheMiddleFortyPercentEnlarged) {
   EXPECT_LT(zoomed * 2, whole);
   toggle_play_pause();
   toggle_zoom();
+}
+
+// Mean colour of the 5 x 5 pixels around (x, y).
+recgen::Rgb patch_colour(const Capture& c, int x, int y) {
+  int r = 0, g = 0, b = 0;
+  for (int dy = -2; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx) {
+      const recgen::Rgb p = c.at(x + dx, y + dy);
+      r += p.r, g += p.g, b += p.b;
+    }
+  return {r / 25, g / 25, b / 25};
+}
+
+TEST_F(PlaybackTest, EveryPictureFormatShowsTheTestPictureInItsColours) {
+  using recgen::ColourMatrix;
+  const struct {
+    const char* name;
+    const char* codec;
+    const char* pixel_format;
+    ColourMatrix matrix;
+    const char* container;
+    recgen::VideoSize front;
+  } cases[] = {
+      {"yuvj420p", "libx264", "yuvj420p", ColourMatrix::Untagged, "mp4", {640, 360}},
+      {"yuv422p", "libx264", "yuv422p", ColourMatrix::Untagged, "mp4", {640, 360}},
+      {"yuv444p", "libx264", "yuv444p", ColourMatrix::Untagged, "mp4", {640, 360}},
+      {"yuv420p10le", "libx264", "yuv420p10le", ColourMatrix::Untagged, "mp4", {640, 360}},
+      {"mjpeg-avi", "mjpeg", "yuvj422p", ColourMatrix::Untagged, "avi", {640, 360}},
+      {"bt709-hd", "libx264", "yuv420p", ColourMatrix::Bt709, "mp4", {1280, 720}},
+  };
+  const recgen::Rgb white{235, 235, 235}, black{0, 0, 0}, grey{50, 50, 50};
+  constexpr int kTolerance = 12;
+  const auto near = [](recgen::Rgb got, recgen::Rgb want) {
+    return std::abs(got.r - want.r) <= kTolerance && std::abs(got.g - want.g) <= kTolerance &&
+           std::abs(got.b - want.b) <= kTolerance;
+  };
+  const auto text = [](recgen::Rgb c) {
+    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    recgen::RecordingSpec spec = spec_of({c.front, {c.front.width / 2, c.front.height / 2}}, false, 4.0);
+    spec.videoCodec = c.codec;
+    spec.pixelFormat = c.pixel_format;
+    spec.colourMatrix = c.matrix;
+    spec.container = c.container;
+    // Only mp4 keeps the text track's time base.
+    if (spec.container != "mp4") spec.form = kNoTelemetry;
+    const std::string path = fixture(std::string("format-") + c.name + "." + c.container, spec);
+    stop();
+    windows.clear();
+    start(path);
+    if (!both_windows_show(0, 1)) {
+      ADD_FAILURE() << "no test picture in the panes";
+      continue;
+    }
+    // Both panes: the first video through the first scaler and texture, the second through the others.
+    for (const Window w : {windows.front, windows.rear}) {
+      const Capture shot = windows.capture(w);
+      const recgen::TestPictureReading reading = shot.read();
+      const int camera = w == windows.front ? 0 : 1;
+      const recgen::Rgb band = patch_colour(shot, shot.width / 2, shot.height / 12);
+      const recgen::Rgb background = patch_colour(shot, shot.width / 4, shot.height / 4);
+      const recgen::Rgb first_cell = patch_colour(shot, shot.width / 36, 5 * shot.height / 12);
+      const recgen::Rgb last_cell = patch_colour(shot, 35 * shot.width / 36, 5 * shot.height / 12);
+      const std::string figures = std::string(c.name) + (camera == 0 ? " front" : " rear") + ": band " + text(band) +
+                                  ", grey " + text(background) + ", white " + text(first_cell) + ", black " +
+                                  text(last_cell) + ", frame " + std::to_string(reading.frame);
+      std::printf("%s\n", figures.c_str());
+      EXPECT_TRUE(reading.valid) << figures;
+      EXPECT_EQ(reading.camera, camera) << figures;
+      EXPECT_FALSE(reading.mirrored) << figures;
+      EXPECT_GE(reading.frame, 0) << figures;
+      EXPECT_LT(reading.frame, 40) << figures;
+      EXPECT_TRUE(near(band, recgen::CameraColour(camera))) << figures;
+      EXPECT_TRUE(near(background, grey)) << figures;
+      EXPECT_TRUE(near(first_cell, white)) << figures;
+      EXPECT_TRUE(near(last_cell, black)) << figures;
+    }
+  }
 }
 
 TEST_F(PlaybackTest, FullScreenLeavesTheSecondWindowBlackAndPostsNoTelemetry) {

@@ -66,12 +66,16 @@ TEST_F(RecgenCommandTest, RefusesBadArguments) {
         "recording --fps 0 " + out,
         "recording --no-video --video 64x64 " + out,
         "recording --colour " + out,
+        "recording --colours bt2020 " + out,
         "card --model VRAN3 x",
         "card --model KOTR4",
     };
     for (const std::string& args : cases) EXPECT_EQ(Run(args), 2) << args;
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(Run("recording --video 65x65 " + out), 1) << "the encoder refuses an odd size";
+    EXPECT_EQ(Run("recording --pixel-format yuv420p-ish " + out), 1) << "no such pixel format";
+    EXPECT_EQ(Run("recording --codec mjpeg --pixel-format yuv420p10le --container avi " + out), 1)
+        << "the encoder refuses the format";
     EXPECT_FALSE(fs::exists(out));
 }
 

@@ -17,6 +17,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
 }
 
 namespace {
@@ -257,6 +259,99 @@ TEST_F(RecordingGeneratorTest, EachCameraShowsItsColourAndTheFrameNumber) {
             EXPECT_TRUE(m.valid);
             EXPECT_TRUE(m.mirrored);
             EXPECT_EQ(m.frame, static_cast<int64_t>(n));
+        }
+    }
+}
+
+// A decoded frame as RGB, read with the range and matrix its stream is tagged with.
+std::vector<recgen::Rgb> ToRgb(const AVFrame* f) {
+    const bool full = f->color_range == AVCOL_RANGE_JPEG;
+    SwsContext* s = sws_alloc_context();
+    av_opt_set_int(s, "srcw", f->width, 0);
+    av_opt_set_int(s, "srch", f->height, 0);
+    av_opt_set_int(s, "src_format", f->format, 0);
+    av_opt_set_int(s, "src_range", full, 0);
+    av_opt_set_int(s, "dstw", f->width, 0);
+    av_opt_set_int(s, "dsth", f->height, 0);
+    av_opt_set_int(s, "dst_format", AV_PIX_FMT_RGB24, 0);
+    av_opt_set_int(s, "sws_flags", SWS_POINT, 0);
+    std::vector<recgen::Rgb> out;
+    if (sws_init_context(s, nullptr, nullptr) >= 0) {
+        const int matrix = f->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+        sws_setColorspaceDetails(s, sws_getCoefficients(matrix), full, sws_getCoefficients(SWS_CS_ITU601), 1, 0,
+                                 1 << 16, 1 << 16);
+        std::vector<uint8_t> rgb(std::size_t(f->width) * f->height * 3);
+        uint8_t* planes[] = {rgb.data()};
+        const int pitches[] = {f->width * 3};
+        sws_scale(s, f->data, f->linesize, 0, f->height, planes, pitches);
+        for (std::size_t i = 0; i < rgb.size(); i += 3) out.push_back({rgb[i], rgb[i + 1], rgb[i + 2]});
+    }
+    sws_freeContext(s);
+    return out;
+}
+
+TEST_F(RecordingGeneratorTest, OtherPixelFormatsAndColoursDecodeToTheSamePicture) {
+    struct Case {
+        const char* codec;
+        const char* pixelFormat;
+        recgen::ColourMatrix matrix;
+        const char* container;
+        AVCodecID codecId;
+        AVPixelFormat decoded;
+        AVColorRange range;
+        AVColorSpace colorspace;
+    };
+    using recgen::ColourMatrix;
+    const Case cases[] = {
+        {"libx264", "yuvj420p", ColourMatrix::Untagged, "mp4", AV_CODEC_ID_H264, AV_PIX_FMT_YUVJ420P,
+         AVCOL_RANGE_JPEG, AVCOL_SPC_UNSPECIFIED},
+        {"libx264", "yuv422p", ColourMatrix::Bt601, "mp4", AV_CODEC_ID_H264, AV_PIX_FMT_YUV422P, AVCOL_RANGE_MPEG,
+         AVCOL_SPC_SMPTE170M},
+        {"libx264", "yuv444p", ColourMatrix::Untagged, "mp4", AV_CODEC_ID_H264, AV_PIX_FMT_YUV444P,
+         AVCOL_RANGE_UNSPECIFIED, AVCOL_SPC_UNSPECIFIED},
+        {"libx264", "yuv420p10le", ColourMatrix::Untagged, "mpegts", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P10LE,
+         AVCOL_RANGE_UNSPECIFIED, AVCOL_SPC_UNSPECIFIED},
+        {"libx264", "yuv420p", ColourMatrix::Bt709, "mp4", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P, AVCOL_RANGE_MPEG,
+         AVCOL_SPC_BT709},
+        {"mjpeg", "yuvj422p", ColourMatrix::Untagged, "avi", AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ422P,
+         AVCOL_RANGE_JPEG, AVCOL_SPC_BT470BG},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.codec << " " << c.pixelFormat << " in " << c.container);
+        RecordingSpec spec;
+        spec.durationSeconds = 0.5;
+        spec.videos = {{640, 360}};
+        spec.videoCodec = c.codec;
+        spec.pixelFormat = c.pixelFormat;
+        spec.colourMatrix = c.matrix;
+        spec.container = c.container;
+        spec.form = TelemetryForm::None;
+        const fs::path path = Write(spec, std::string("r.") + c.container);
+        InputPtr input = Open(path);
+        ASSERT_TRUE(input);
+        EXPECT_EQ(input->streams[0]->codecpar->codec_id, c.codecId);
+        const std::vector<FramePtr> frames = DecodeStream(path, 0);
+        ASSERT_EQ(frames.size(), 5u);
+        for (std::size_t n = 0; n < frames.size(); ++n) {
+            const AVFrame* f = frames[n].get();
+            EXPECT_EQ(f->format, c.decoded);
+            EXPECT_EQ(f->color_range, c.range);
+            EXPECT_EQ(f->colorspace, c.colorspace);
+            const std::vector<recgen::Rgb> rgb = ToRgb(f);
+            ASSERT_EQ(rgb.size(), std::size_t(f->width) * f->height);
+            const auto pixel = [&](int x, int y) { return rgb[std::size_t(y) * f->width + x]; };
+            const recgen::TestPictureReading r = recgen::ReadTestPicture(f->width, f->height, pixel);
+            EXPECT_TRUE(r.valid);
+            EXPECT_EQ(r.frame, static_cast<int64_t>(n));
+            const recgen::Rgb band = pixel(f->width / 2, f->height / 12);
+            const recgen::Rgb grey = pixel(f->width / 4, f->height / 4);
+            const recgen::Rgb red = recgen::CameraColour(0);
+            EXPECT_NEAR(band.r, red.r, 6);
+            EXPECT_NEAR(band.g, red.g, 6);
+            EXPECT_NEAR(band.b, red.b, 6);
+            EXPECT_NEAR(grey.r, 50, 6);
+            EXPECT_NEAR(grey.g, 50, 6);
+            EXPECT_NEAR(grey.b, 50, 6);
         }
     }
 }

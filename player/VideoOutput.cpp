@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 extern "C" {
@@ -97,25 +96,15 @@ void screen_size(int* w, int* h) {
   }
 }
 
-int prepare_texture(SDL_Texture** slot, SDL_Renderer* renderer, Uint32 format, int w, int h,
-                    SDL_BlendMode blend, bool clear) {
-  Uint32 old_format = 0;
+// The pane's YUV 4:2:0 streaming texture of w x h, made anew only when the size changed.
+int prepare_texture(SDL_Texture** slot, SDL_Renderer* renderer, int w, int h) {
   int old_w = 0, old_h = 0;
-  if (*slot && SDL_QueryTexture(*slot, &old_format, nullptr, &old_w, &old_h) == 0 && old_format == format &&
-      old_w == w && old_h == h)
-    return 0;
+  if (*slot && SDL_QueryTexture(*slot, nullptr, nullptr, &old_w, &old_h) == 0 && old_w == w && old_h == h) return 0;
   if (*slot) SDL_DestroyTexture(*slot);
-  *slot = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, w, h);
+  *slot = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING, w, h);
   if (!*slot) return -1;
-  if (SDL_SetTextureBlendMode(*slot, blend) < 0) return -1;
-  if (clear) {
-    void* pixels;
-    int pitch;
-    if (SDL_LockTexture(*slot, nullptr, &pixels, &pitch) < 0) return -1;
-    std::memset(pixels, 0, size_t(pitch) * h);
-    SDL_UnlockTexture(*slot);
-  }
-  av_log(nullptr, AV_LOG_VERBOSE, "Created %dx%d texture with %s.\n", w, h, SDL_GetPixelFormatName(format));
+  if (SDL_SetTextureBlendMode(*slot, SDL_BLENDMODE_NONE) < 0) return -1;
+  av_log(nullptr, AV_LOG_VERBOSE, "Created %dx%d texture.\n", w, h);
   return 0;
 }
 
@@ -141,7 +130,7 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
   // Every format goes through the scaler into one YUV 4:2:0 texture, so a pane's texture is made
   // once and the colours are converted in one place whatever the recording holds.
   SDL_Renderer* renderer = which == 1 ? engine_globals.renderer2 : engine_globals.renderer;
-  if (prepare_texture(slot, renderer, SDL_PIXELFORMAT_IYUV, w, h, SDL_BLENDMODE_NONE, false) < 0) return -1;
+  if (prepare_texture(slot, renderer, w, h) < 0) return -1;
   *scaler = picture_scaler(*scaler, frame, w, h);
   if (!*scaler) return -1;
   if (frame->linesize[0] < 0 || frame->linesize[1] < 0 || frame->linesize[2] < 0) {

@@ -419,6 +419,9 @@ void CVRANViewerDlg::SelectTab(int index) {
 void CVRANViewerDlg::OnModelChanged() { LoadTabImages(); }
 
 int CVRANViewerDlg::OnFileOpenFailed(int64_t wParam, int64_t) {
+  // Once closing has begun no box may come up: it would outlive the window and keep the
+  // process (and its instance lock) alive.
+  if (m_shutDown) return 0;
   if (wParam == 1) ShowPlainMessage(this, "The file is corrupted and connot be opened.");
   return 0;
 }

@@ -428,9 +428,12 @@ void CVRANViewerDlg::SelectTab(int index) {
 void CVRANViewerDlg::OnModelChanged() { LoadTabImages(); }
 
 int CVRANViewerDlg::OnFileOpenFailed(int64_t wParam, int64_t) {
+  // Once closing has begun no box may come up: it would outlive the window and keep the
+  // process (and its instance lock) alive.
+  if (m_shutDown) return 0;
   // Unless another playback is already being started (this message then came in while the
-  // failed one was stopped for it) or the window is closing, nothing plays now.
-  if (wParam == 1 && player_globals.playing && !m_shutDown) ShowNothingPlaying();
+  // failed one was stopped for it), nothing plays now.
+  if (wParam == 1 && player_globals.playing) ShowNothingPlaying();
   if (wParam == 1) ShowPlainMessage(this, "The file is corrupted and connot be opened.");
   return 0;
 }

@@ -173,6 +173,8 @@ void CViewerCtlDlg::OnPlayButton() {
 
 void CViewerCtlDlg::set_duration(int64_t duration_us) {
   m_elapsedCache[0] = m_elapsedCache[1] = m_elapsedCache[2] = -1;
+  // A new recording: its time starts at zero, not where the last one stopped.
+  SetLabelText(m_elapsed, FormatClock(0));
   if (duration_us < 0) return;
   SetLabelText(m_total, FormatClock(duration_us / 1000000));
 }
@@ -235,10 +237,9 @@ void CViewerCtlDlg::OnLoadLevel(int level) {
 }
 
 void CViewerCtlDlg::OnElapsed(int64_t seconds) {
-  if (seconds < 0) {
-    SetLabelText(m_elapsed, FormatClock(0));
-    return;
-  }
+  // No time while the clock settles after a seek: the last time shown stays, rather than a
+  // 00:00:00 in the middle of the recording.
+  if (seconds < 0) return;
   const int h = static_cast<int>(seconds / 3600);
   const int m = static_cast<int>(seconds % 3600 / 60);
   const int s = static_cast<int>(seconds % 60);

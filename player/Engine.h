@@ -54,7 +54,9 @@ double frame_duration(VideoState* vs, const DecodedItem* vp, const DecodedItem* 
 int64_t position_permille(double t, int64_t duration_us);
 // Walks the telemetry ticks from `last` to the current tick k, calling deliver for each tick
 // looked up: the next one after a step, every second skipped one after a short jump forward,
-// only the one after the new position after a long jump or a jump back. Returns the new last.
+// only the one after the new position (once the clock reaches it) after a long jump or a jump
+// back. A tick is never looked up before the clock reaches it, so none is delivered twice.
+// Returns the new last.
 int telemetry_walk(int last, int k, const std::function<void(int)>& deliver);
 void update_video_clock(VideoState* vs, double pts, int64_t pos, int serial);
 void show_video(VideoState* vs);

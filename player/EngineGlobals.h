@@ -22,6 +22,7 @@ struct EngineGlobals {
   std::atomic<int64_t> callback_started_at{0};
   std::string open_path;
   std::string telemetry_text;  // the text last delivered (player thread only)
+  std::atomic<int> playback_generation{0};  // counts the playbacks opened
 
   // Pictures dropped by the playbacks closed so far (read by the benchmark).
   std::atomic<int64_t> total_dropped_before_queue{0};

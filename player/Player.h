@@ -42,7 +42,7 @@ struct PlayerGlobals {
   std::atomic<int32_t> user_seek{0};
   std::atomic<int32_t> window_fullscreen{0};
   std::atomic<int32_t> paused_mirror{0};
-  std::atomic<int32_t> byte_seeking{-1};   // -1 decide per file, 1 by bytes, 0 by time
+  std::atomic<int32_t> byte_seeking{-1};   // -1 decide per file, 1 by bytes, 0 by time (never set by the engine)
   std::atomic<int32_t> play_count{1};
   std::atomic<int32_t> last_telemetry_tick{0};
   std::atomic<int64_t> last_progress_time{0};

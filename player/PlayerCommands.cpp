@@ -32,6 +32,10 @@ void push_key(SDL_Keycode key) {
   SDL_PushEvent(&event);
 }
 
+// Drops the exit events that earlier playbacks' read threads left in the queue; the
+// application's exit (no generation) stays.
+int drop_stale_exit(void*, SDL_Event* event) { return event->type != kEventExit || event->user.code == 0; }
+
 void do_stop(VideoState*& vs) {
   player_globals.quit_event_loop = 1;
   if (vs) close_player(vs);
@@ -49,7 +53,7 @@ void do_exit(VideoState*& vs) {
 void seek_by_seconds(VideoState* vs, double incr) {
   AVFormatContext* ic = vs->format_ctx;
   if (!ic) return;  // the input could not be opened
-  if (player_globals.byte_seeking > 0) {
+  if (vs->byte_seeking > 0) {
     int64_t pos = -1;
     if (vs->video_index >= 0) pos = vs->picture_queue.last_byte_pos();
     if (pos < 0 && vs->video2_index >= 0) pos = vs->picture_queue2.last_byte_pos();
@@ -71,7 +75,7 @@ void seek_permille(VideoState* vs) {
   AVFormatContext* ic = vs->format_ctx;
   if (!ic) return;
   const int permille = player_globals.seek_permille;
-  if (player_globals.byte_seeking == 0 && ic->duration != AV_NOPTS_VALUE && ic->duration > 0) {
+  if (vs->byte_seeking == 0 && ic->duration != AV_NOPTS_VALUE && ic->duration > 0) {
     int64_t target = static_cast<int64_t>(ic->duration * permille / 1000.0);
     if (ic->start_time != AV_NOPTS_VALUE) target += ic->start_time;
     request_seek(vs, target, 0, false);
@@ -140,12 +144,14 @@ void event_loop(VideoState*& vs) {
         do_exit(vs);
         break;
       case kEventExit:
-        // Pushed by the read thread when this recording cannot be played: end this playback
-        // only, so the application can go on playing others. A leftover from an earlier
-        // playback is ignored. Without a record it is the application's exit.
-        if (event.user.data1 == nullptr)
+        // Pushed by the read thread (with its playback's generation) when this recording
+        // cannot be played: end this playback only, so the application can go on playing
+        // others. A leftover from an earlier playback is ignored; a later playback may have
+        // been given the same record's address, never its generation. Without a generation
+        // it is the application's exit.
+        if (event.user.code == 0)
           do_exit(vs);
-        else if (event.user.data1 == vs)
+        else if (event.user.code == vs->generation)
           do_stop(vs);
         break;
       case kEventStop:
@@ -225,6 +231,7 @@ int player_main(void* owner, const std::string& path) {
   g.quit_event_loop = 0;
   g.player_running = 1;
   engine_globals.open_path = path;
+  SDL_FilterEvents(drop_stale_exit, nullptr);
   init_flush_marker();
   prepare_video_output();
   VideoState* vs = open_player(engine_globals.open_path, nullptr);

@@ -17,7 +17,7 @@ namespace {
 void push_exit_event(VideoState* vs) {
   SDL_Event event{};
   event.type = kEventExit;
-  event.user.data1 = vs;
+  event.user.code = vs->generation;
   SDL_PushEvent(&event);
 }
 
@@ -186,9 +186,14 @@ int read_thread_body(VideoState* vs) {
   ic->interrupt_callback.opaque = vs;
   if (avformat_open_input(&ic, vs->path.c_str(), vs->forced_format, nullptr) < 0) {
     // avformat_open_input frees the context on failure.
-    post_message(kMsgOpenFailed, 1, 0);
+    // An opening cut short by a stop is no failure of the file.
+    if (!vs->abort_all) post_message(kMsgOpenFailed, 1, 0);
     return 0;
   }
+  // Decided for each file, before any seek can be asked for: the option stays the user's.
+  const bool discontinuous = ic->iformat->flags & AVFMT_TS_DISCONT;
+  vs->byte_seeking = g.byte_seeking >= 0 ? g.byte_seeking.load()
+                                         : discontinuous && std::strcmp("ogg", ic->iformat->name) != 0 ? 1 : 0;
   vs->format_ctx = ic;
   if (g.generate_pts) ic->flags |= AVFMT_FLAG_GENPTS;
   av_format_inject_global_side_data(ic);
@@ -200,8 +205,6 @@ int read_thread_body(VideoState* vs) {
   }
   if (ic->pb) ic->pb->eof_reached = 0;
 
-  const bool discontinuous = ic->iformat->flags & AVFMT_TS_DISCONT;
-  if (g.byte_seeking < 0) g.byte_seeking = discontinuous && std::strcmp("ogg", ic->iformat->name) != 0 ? 1 : 0;
   vs->max_credible_frame_duration = discontinuous ? 10.0 : 3600.0;
 
   if (g.play_start != AV_NOPTS_VALUE) {
@@ -281,6 +284,7 @@ VideoState* open_player(const std::string& path, const AVInputFormat* format) {
   if (!vs) return nullptr;
   vs->path = path;
   vs->forced_format = format;
+  vs->generation = ++engine_globals.playback_generation;
   if (vs->picture_queue.init(&vs->video_packets, engine::kPictureQueueSize, true) < 0 ||
       vs->picture_queue2.init(&vs->video2_packets, engine::kPictureQueueSize, true) < 0 ||
       vs->text_queue.init(&vs->text_packets, engine::kTextQueueSize, false) < 0 ||

@@ -355,15 +355,11 @@ int64_t position_permille(double t, int64_t duration_us) {
 
 int telemetry_walk(int last, int k, const std::function<void(int)>& deliver) {
   if (k < 0 || k == last) return last;
-  for (;;) {
-    if (k < last || k - last > engine::kTelemetryMaxTickJump) last = k;
-    ++last;
-    deliver(last);
-    if (k - last >= 1)
-      ++last;
-    else
-      break;
-  }
+  // After a seek (back, or far ahead) nothing is due yet: the tick after the new position
+  // comes with the clock's next step.
+  if (k < last || k - last > engine::kTelemetryMaxTickJump) return k;
+  // Ticks past k are not due yet and would come again with the next step.
+  for (int tick = last + 1; tick <= k; tick += 2) deliver(tick);
   return k;
 }
 
@@ -423,6 +419,21 @@ void advance_second_video(VideoState* vs, double pts) {
   }
 }
 
+// Frees the text items whose time has passed at `pts`, which lets the text decoder go on.
+void expire_texts(VideoState* vs, double pts) {
+  if (vs->text_index < 0) return;
+  while (vs->text_queue.pending() > 0) {
+    DecodedItem* sp = vs->text_queue.current();
+    DecodedItem* sp2 = vs->text_queue.pending() > 1 ? vs->text_queue.following() : nullptr;
+    if (sp->serial != vs->text_packets.serial() || pts > sp->pts + float(sp->text_item.end_display_time) / 1000 ||
+        (sp2 && pts > sp2->pts + float(sp2->text_item.start_display_time) / 1000)) {
+      vs->text_queue.advance();
+    } else {
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 void refresh(VideoState* vs, double* remaining_time) {
@@ -437,6 +448,8 @@ void refresh(VideoState* vs, double* remaining_time) {
     }
     *remaining_time = std::min(*remaining_time, vs->last_timed_redraw + g.timed_redraw_interval - now_start);
   }
+  // Without a first video no picture moves the texts on: the master clock does.
+  if (vs->video_index < 0 && !vs->paused) expire_texts(vs, master_time(*vs));
 
   if (vs->video_index >= 0) {
     const bool second = vs->video2_index >= 0;
@@ -495,20 +508,7 @@ void refresh(VideoState* vs, double* remaining_time) {
         }
       }
 
-      if (vs->text_index >= 0) {
-        while (vs->text_queue.pending() > 0) {
-          DecodedItem* sp = vs->text_queue.current();
-          DecodedItem* sp2 = vs->text_queue.pending() > 1 ? vs->text_queue.following() : nullptr;
-          const double vpts = vs->clock_video.pts();
-          if (sp->serial != vs->text_packets.serial() ||
-              vpts > sp->pts + float(sp->text_item.end_display_time) / 1000 ||
-              (sp2 && vpts > sp2->pts + float(sp2->text_item.start_display_time) / 1000)) {
-            vs->text_queue.advance();
-          } else {
-            break;
-          }
-        }
-      }
+      expire_texts(vs, vs->clock_video.pts());
 
       vs->picture_queue.advance();
       if (second) advance_second_video(vs, vp->pts);

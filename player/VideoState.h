@@ -58,6 +58,7 @@ struct PictureBuffer {
 };
 
 struct VideoState {
+  int generation = 0;  // which playback this is; tells its exit event from earlier ones
   std::thread reader_thread;
   const AVInputFormat* forced_format = nullptr;
   std::atomic<int> abort_all{0};
@@ -65,6 +66,7 @@ struct VideoState {
   std::atomic<int> paused{0};
   int demux_paused = 0;
   std::atomic<int> attached_pics_pending{0};
+  std::atomic<int> byte_seeking{0};  // this file seeks by bytes (decided at its opening)
   std::atomic<int> seek_pending{0};
   std::atomic<int> seek_mode_flags{0};
   std::atomic<int64_t> seek_target{0};

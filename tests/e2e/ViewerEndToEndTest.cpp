@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -201,6 +205,58 @@ TEST_F(ViewerEndToEnd, ARecordingThatCannotBeOpenedGivesTheMessageAndTheViewerCa
   const auto status = viewer_.WaitForExit(10s);
   ASSERT_TRUE(status.has_value()) << "close did not end the viewer";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+}
+
+// A recording that stays in its opening for as long as the test likes: a FIFO that gets a
+// few zero bytes at a time, so the opening keeps reading (and keeps asking whether to stop).
+class TrickledRecording {
+public:
+  explicit TrickledRecording(const fs::path& path) : path_(path) {
+    std::signal(SIGPIPE, SIG_IGN);  // the viewer closes its end when it stops the opening
+    ok_ = mkfifo(path.c_str(), 0600) == 0;
+    if (ok_) feeder_ = std::thread([this] { Feed(); });
+  }
+  ~TrickledRecording() {
+    done_ = true;
+    if (feeder_.joinable()) feeder_.join();
+  }
+  bool ok() const { return ok_; }
+  // The viewer has the FIFO open: its opening is under way.
+  bool opening() const { return opening_; }
+
+private:
+  void Feed() {
+    int fd = -1;
+    while (!done_ && (fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK)) < 0)
+      std::this_thread::sleep_for(20ms);
+    if (fd < 0) return;
+    opening_ = true;
+    const char zeros[16] = {};
+    while (!done_ && ::write(fd, zeros, sizeof zeros) > 0) std::this_thread::sleep_for(20ms);
+    ::close(fd);
+  }
+
+  fs::path path_;
+  bool ok_ = false;
+  std::atomic<bool> done_{false};
+  std::atomic<bool> opening_{false};
+  std::thread feeder_;
+};
+
+TEST_F(ViewerEndToEnd, ClosingWhileARecordingOpensEndsTheViewerWithoutAMessage) {
+  TrickledRecording recording(dir_ / "20260101_120000_N.mp4");
+  ASSERT_TRUE(recording.ok());
+  ASSERT_NO_FATAL_FAILURE(Start((dir_ / "20260101_120000_N.mp4").string()));
+  e2e::ShownWindow win;
+  ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &win));
+  ASSERT_TRUE(WaitFor([&] { return recording.opening(); }, 20s)) << "the viewer never began opening the recording";
+
+  Click(win.rect.x + 1028 + 19, win.rect.y + 21);
+  const auto status = viewer_.WaitForExit(20s);
+  ASSERT_TRUE(status.has_value()) << "closing while a recording opens left the viewer running\n" << viewer_.Describe();
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+  EXPECT_EQ(viewer_.Errors().find("connot be opened"), std::string::npos)
+      << "a message box came up while closing:\n" << viewer_.Errors();
 }
 
 }  // namespace

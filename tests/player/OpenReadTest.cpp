@@ -9,6 +9,10 @@
 #include <random>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "EngineGlobals.h"
 #include "EngineTestSupport.h"
 
@@ -226,13 +230,51 @@ TEST_F(EngineOpenTest, MissingFilePostsOpenFailure) {
   pump(vs, [] { return false; }, 50ms);
 }
 
+// The read thread opens a FIFO and waits in the opening until the FIFO gets a writer: once a
+// writer could open it, the opening is under way.
+int writer_of(const std::string& fifo, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  int fd = -1;
+  while ((fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(5ms);
+  return fd;
+}
+
+TEST_F(EngineOpenTest, AnOpeningCutShortByAStopPostsNoFailure) {
+  const struct {
+    const char* name;
+    bool stopped;
+    size_t failures;
+  } cases[] = {
+      {"stopped.mp4", true, 0},  // the user moved on, or the viewer closes
+      {"empty.mp4", false, 1},   // the file really cannot be opened
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string fifo = fixture_path(c.name);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    notifier.clear();
+    open(fifo);
+    const int fd = writer_of(fifo, 5s);
+    ASSERT_GE(fd, 0) << "the read thread never began opening";
+    if (c.stopped) vs->abort_all = 1;  // what a stop does first; the opening then gives up
+    ::close(fd);                         // no bytes: the opening fails either way
+    if (!c.stopped) {
+      ASSERT_TRUE(notifier.wait_for_message(kMsgOpenFailed, 5s));
+    }
+    close_player(vs);  // joins the read thread: whatever it posts has been posted
+    vs = nullptr;
+    EXPECT_EQ(notifier.messages(kMsgOpenFailed).size(), c.failures);
+  }
+}
+
 bool exit_event_for(VideoState* vs, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < end) {
     SDL_PumpEvents();
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, kEventExit, kEventExit) > 0)
-      if (e.user.data1 == vs) return true;
+      if (e.user.code == vs->generation) return true;
     std::this_thread::sleep_for(10ms);
   }
   return false;

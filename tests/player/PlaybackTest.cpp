@@ -20,8 +20,9 @@ extern "C" {
 #include "EngineTestSupport.h"
 #include "TestPicture.h"
 
-// Spelled out before Xlib's None macro arrives.
-constexpr recgen::TelemetryForm kNoTelemetry = recgen::TelemetryForm::None;
+namespace {
+constexpr recgen::TelemetryForm kNoTelemetry = recgen::TelemetryForm::None;  // before Xlib's None
+}
 
 // Xlib last: its macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -459,6 +460,79 @@ TEST_F(PlaybackTest, AnUnplayableRecordingEndsOnlyItsOwnPlayback) {
   EXPECT_EQ(player_globals.player_running, 0);
   start(two_video_recording());
   EXPECT_TRUE(both_windows_show(0, 1)) << "the next recording still plays";
+}
+
+TEST_F(PlaybackTest, SeekingWorksAfterAnMpegTsRecording) {
+  player_globals.byte_seeking = -1;  // decide per file
+  // MPEG-TS is sought by bytes; it cannot carry the telemetry track.
+  recgen::RecordingSpec ts = spec_of({{160, 90}}, true, 2.0);
+  ts.container = "mpegts";
+  ts.form = kNoTelemetry;
+  start(fixture("earlier.ts", ts));
+  ASSERT_TRUE(notifier.wait_for_message(kMsgPosition, kStartWait));
+  stop();
+  EXPECT_EQ(player_globals.byte_seeking, -1) << "the option stays the user's choice";
+
+  // An mp4 cannot be sought by bytes: it must be sought by time. Long enough that playing
+  // cannot reach the target while the test waits.
+  start(fixture("later.mp4", spec_of({{160, 90}}, false, 60.0)));
+  ASSERT_TRUE(notifier.wait_for_message(kMsgPosition, kStartWait));
+  seek_to_permille(900);
+  EXPECT_TRUE(notifier.wait_for(
+      [](const std::vector<PlayerMessage>& ms) {
+        return std::any_of(ms.begin(), ms.end(), [](auto& m) { return m.message == kMsgElapsed && m.lparam >= 50; });
+      },
+      10s))
+      << "the seek to 54 s did not happen";
+}
+
+TEST_F(PlaybackTest, TelemetryFollowsARecordingWithoutVideoToItsEnd) {
+  // Sound and telemetry, no picture: more texts than the text queue holds.
+  const recgen::RecordingSpec spec = spec_of({}, true, 4.0);
+  std::map<std::string, int64_t> tick_of;
+  for (const recgen::TextSample& t : recgen::ScriptedSamples(spec)) tick_of[t.payload] = t.pts;
+  start(fixture("sound-and-text.mp4", spec));
+  auto last_tick = [&](unsigned id) {
+    int64_t last = -1;
+    for (const PlayerMessage& m : notifier.messages(id))
+      if (m.lparam != 0 && tick_of.count(m.text)) last = std::max(last, tick_of[m.text]);
+    return last;
+  };
+  EXPECT_TRUE(eventually([&] { return last_tick(kMsgTelemetryMap) >= 37; }, 15s))
+      << "the map followed up to tick " << last_tick(kMsgTelemetryMap) << " of 39";
+  EXPECT_GE(last_tick(kMsgTelemetry), 37) << "the vehicle panel";
+}
+
+TEST_F(PlaybackTest, AnExitLeftByAnEndedPlaybackDoesNotStopTheNext) {
+  const std::string textonly = fixture("textonly.mp4", spec_of({}, false, 1.0));
+  const std::string path = fixture("after-exit.mp4", spec_of({{320, 180}}, true, 4.0));
+  // SDL's software renderer: few allocations between playbacks, so a new playback's record
+  // gets the address an ended one had, as it does in the viewer after a few recordings.
+  for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+    SDL_RendererInfo info;
+    if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, "software") == 0)
+      player_globals.render_driver_index = i;
+  }
+  notifier.clear();
+  // Playbacks whose read threads gave up (no sound, no picture) and that were stopped before
+  // an event loop took their exits: the exits stay in the queue. Then a playback that must
+  // play, on the same player thread.
+  player = std::thread([&] {
+    for (int i = 1; i <= 3; ++i) {
+      prepare_video_output();  // the steps of player_main, so the next playback repeats them
+      VideoState* vs = open_player(textonly, nullptr);
+      if (!vs) return;
+      eventually([i] { return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, kEventExit, kEventExit) >= i; }, 5s);
+      close_player(vs);
+    }
+    player_main(nullptr, path);
+  });
+  running = true;
+  EXPECT_TRUE(notifier.wait_for_message(kMsgPosition, kStartWait)) << "the new playback runs";
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(player_globals.player_running, 1) << "and keeps running";
+  stop();
+  player_globals.render_driver_index = -1;
 }
 
 int thread_count() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -398,11 +399,13 @@ TEST(TelemetryWalkTest, LooksUpTheTicksAsTheClockMoves) {
   } cases[] = {
       {10, 10, {}},                  // same tick: nothing
       {10, 11, {11}},                // next tick
-      {10, 14, {11, 13, 15}},        // a short jump: every second tick, up to the one after k
+      {10, 12, {11}},                // a short jump: every second tick, none past k
+      {10, 14, {11, 13}},
       {10, 15, {11, 13, 15}},
-      {10, 50, {11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45, 47, 49, 51}},
-      {10, 51, {52}},                // more than 40 ahead: the tick after the new position
-      {30, 12, {13}},                // backwards (a seek back)
+      {10, 50, {11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45, 47, 49}},
+      {10, 51, {}},                  // more than 40 ahead: the tick after it comes with the next step
+      {30, 12, {}},                  // backwards (a seek back): likewise
+      {12, 13, {13}},                // ... which is the tick after the new position
       {10, -1, {}},                  // no time yet
   };
   for (const auto& c : cases) {
@@ -411,6 +414,28 @@ TEST(TelemetryWalkTest, LooksUpTheTicksAsTheClockMoves) {
     EXPECT_EQ(seen, c.looked_up) << c.last << " -> " << c.k;
     EXPECT_EQ(last, c.k < 0 ? c.last : c.k);
   }
+}
+
+TEST(TelemetryWalkTest, DeliversEachTickAtMostOnceAndNeverAheadOfTheClock) {
+  // Clock readings in tenths as the refresh sees them: steps, short jumps of every size, a
+  // long jump ahead and a seek back.
+  const std::vector<int> clock = {0,  1,  2,  5,  7,  8,  9,  12, 13, 16, 17, 20, 23, 24, 25, 27,
+                                  28, 30, 33, 34, 80, 81, 82, 85, 86, 40, 41, 42, 44, 45, 46};
+  int last = 0;
+  std::vector<int> run;  // delivered since the last seek back
+  std::vector<int> all;
+  for (int k : clock) {
+    if (k < last) run.clear();
+    last = telemetry_walk(last, k, [&](int t) {
+      EXPECT_LE(t, k) << "tick " << t << " delivered before its time";
+      EXPECT_EQ(std::count(run.begin(), run.end(), t), 0) << "tick " << t << " delivered twice";
+      run.push_back(t);
+      all.push_back(t);
+    });
+  }
+  // Each step's tick, and the tick after each jump, is delivered.
+  for (int t : {1, 2, 8, 9, 13, 17, 24, 25, 28, 34, 81, 82, 86, 41, 42, 45, 46})
+    EXPECT_NE(std::find(all.begin(), all.end(), t), all.end()) << t;
 }
 
 TEST(TextSampleTest, RawAndLengthPrefixedSamplesGiveTheSameText) {

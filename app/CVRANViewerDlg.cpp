@@ -282,6 +282,7 @@ void CVRANViewerDlg::ShowNothingPlaying() {
   StopRunningPlayer();
   SetTitleText(std::string());
   m_pViewerCtl->clear_times();
+  m_pVehicleInfo->OnTelemetry(0, 0, std::string());  // the panel's figures go too
   m_pFrontViewer->PlaybackStopped();
   m_pRearViewer->PlaybackStopped();
 }
@@ -365,7 +366,8 @@ bool CVRANViewerDlg::HandlePlaybackKey(int key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
-      if (playing) ToggleFullScreen();
+      // A full screen whose playback ended (the card removed, a failed open) can still be left.
+      if (playing || m_bFullScreen) ToggleFullScreen();
       return true;
     case Qt::Key_Space:
       if (playing) m_pViewerCtl->toggle_play_pause();

@@ -129,7 +129,8 @@ private:
   void OnModelChanged();
   void DestroyPanes();
   // After a playback ended without another starting (a failed open, the card removed): stops
-  // what is left of it and shows no recording (placeholders, no title, times at zero).
+  // what is left of it and shows no recording (placeholders, no title, times at zero, the
+  // vehicle panel without figures).
   void ShowNothingPlaying();
   // Stops the player, waits for its thread and destroys the panes (once).
   void ShutDown();

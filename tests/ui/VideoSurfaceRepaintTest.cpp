@@ -2,7 +2,9 @@
 // test display has no compositor: a window that loses its pixels shows whatever was there).
 #include "CFrontViewerDlg.h"
 #include "CVRANViewerDlg.h"
+#include "CVehicleInfoDlg.h"
 #include "CViewerCtlDlg.h"
+#include "DebounceSeconds.h"
 #include "DrawPngResource.h"
 #include "Player.h"
 #include "RecordingGenerator.h"
@@ -63,10 +65,13 @@ protected:
     window_->OnInitDialog();
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+    neutralPanel_ = new QImage(VehiclePanel());
   }
   static void TearDownTestSuite() {
     delete window_;
     window_ = nullptr;
+    delete neutralPanel_;
+    neutralPanel_ = nullptr;
     unsetenv("TAVRO_MESSAGE_BOX_STDERR");
   }
   void SetUp() override {
@@ -98,20 +103,25 @@ protected:
   }
 
   static QImage FrontPane() { return Screen(window_->m_pFrontViewer, QRect(0, 0, 720, 405)); }
+  static QImage VehiclePanel() { return window_->m_pVehicleInfo->grab().toImage().convertToFormat(QImage::Format_RGB32); }
   static QString Text(int id) { return qobject_cast<QLabel*>(FindControl(id))->text(); }
   static QWidget* FindControl(int id) { return window_->findChild<QWidget*>(QStringLiteral("ctl%1").arg(id)); }
 
-  // Nothing plays: the front placeholder, no title, both times at zero.
+  // Nothing plays: the front placeholder, no title, both times at zero, the vehicle panel as
+  // before any recording.
   static bool ShowsNoRecording() {
     return Shows(FrontPane(), LoadPngResource(157).convertToFormat(QImage::Format_RGB32)) &&
+           Shows(VehiclePanel(), *neutralPanel_) &&
            Text(CVRANViewerDlg::kTitle).isEmpty() && Text(CViewerCtlDlg::kElapsedLabel) == "00:00:00" &&
            Text(CViewerCtlDlg::kTotalLabel) == "00:00:00";
   }
 
   static CVRANViewerDlg* window_;
+  static QImage* neutralPanel_;
 };
 
 CVRANViewerDlg* VideoSurfaces::window_ = nullptr;
+QImage* VideoSurfaces::neutralPanel_ = nullptr;
 
 TEST_F(VideoSurfaces, PausedFrameIsBackAfterAWindowCoveredIt) {
   Play("covered.mp4");
@@ -156,6 +166,24 @@ TEST_F(VideoSurfaces, FailedOpenLeavesThePlaceholderAndNoFigures) {
   EXPECT_TRUE(QTest::qWaitFor(ShowsNoRecording, 10000))
       << "title '" << Text(CVRANViewerDlg::kTitle).toStdString() << "', times "
       << Text(CViewerCtlDlg::kElapsedLabel).toStdString() << " / " << Text(CViewerCtlDlg::kTotalLabel).toStdString();
+}
+
+// A playback that ends in full screen leaves the placeholder there, and Escape still leaves.
+TEST_F(VideoSurfaces, IdleFullScreenShowsThePlaceholderAndEscapeLeavesIt) {
+  Play("fullscreen.mp4");
+  debounce_last_seconds = 0;
+  window_->ToggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([] { return window_->m_pFrontViewer->width() > 720; }, 5000));
+  window_->StopPlayback();
+  const QImage placeholder = LoadPngResource(157).convertToFormat(QImage::Format_RGB32);
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return Shows(Screen(window_->m_pFrontViewer, QRect(QPoint(0, 0), placeholder.size())), placeholder);
+  }, 10000)) << "the full-screen pane shows the placeholder, not the last picture";
+
+  debounce_last_seconds = 0;
+  QTest::keyClick(window_->m_pFrontViewer, Qt::Key_Escape);
+  EXPECT_EQ(window_->m_bFullScreen, 0);
+  EXPECT_TRUE(QTest::qWaitFor([] { return window_->m_pFrontViewer->width() == 720; }, 5000));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "Engine.h"
 #include "EngineGlobals.h"
 #include "Player.h"
+#include "TelemetrySample.h"
 
 void audio_thread(VideoState* vs) {
   FramePtr frame(av_frame_alloc());
@@ -111,11 +112,7 @@ void text_thread(VideoState* vs) {
       const AVPacket* pkt = decoder.packet.get();
       // Keyed in tenths of a second whatever the stream's time base.
       const int64_t tick = av_rescale_q(pkt->pts, vs->text_stream_ptr->time_base, tenths);
-      const uint8_t* text = nullptr;
-      int size = 0;
-      text_sample_payload(pkt->data, pkt->size, &text, &size);
-      const char* data = reinterpret_cast<const char*>(text);
-      telemetry_store(static_cast<int32_t>(tick), std::string(data, strnlen(data, size)));
+      telemetry_store(static_cast<int32_t>(tick), TelemetryTextOfSample(pkt->data, pkt->size));
       sp->has_text_item = true;
       sp->pts = sp->text_item.pts != AV_NOPTS_VALUE ? sp->text_item.pts / double(AV_TIME_BASE) : NAN;
       sp->serial = decoder.packet_serial;

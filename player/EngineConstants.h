@@ -29,7 +29,6 @@ constexpr int kAudioMinBufferSamples = 512;
 constexpr int kAudioCallbacksPerSecond = 30;
 constexpr int64_t kCursorHideDelayUs = 1000000;
 constexpr double kVolumeStepDb = 0.75;
-constexpr int kMinTextPacketBytes = 80;          // shorter text packets carry no telemetry
 constexpr int64_t kProgressIntervalUs = 200000;
 constexpr int kTelemetryMaxTickJump = 40;
 constexpr int kMaxVolume = 128;

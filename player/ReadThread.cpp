@@ -11,6 +11,7 @@ extern "C" {
 #include "EngineConstants.h"
 #include "EngineGlobals.h"
 #include "Player.h"
+#include "TelemetrySample.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ int read_loop(VideoState* vs, AVFormatContext* ic, std::mutex& wait_mutex) {
       vs->video_packets.put(pkt);
     } else if (index == vs->video2_index && in_range) {
       vs->video2_packets.put(pkt);
-    } else if (index == vs->text_index && in_range && pkt->size >= engine::kMinTextPacketBytes) {
+    } else if (index == vs->text_index && in_range && pkt->size >= kMinTelemetrySampleBytes) {
       vs->text_packets.put(pkt);
     } else {
       av_packet_unref(pkt);

@@ -4,6 +4,7 @@
 
 #include "DecodedQueue.h"
 #include "DemuxQueue.h"
+#include "TelemetrySample.h"
 
 void StreamDecoder::init(CodecContextPtr c, DemuxQueue* q, std::condition_variable* empty_signal) {
   packet.reset(av_packet_alloc());
@@ -58,16 +59,6 @@ int StreamDecoder::fetch_packet() {
 // Device recordings carry raw text samples; standard timed text prefixes each sample with its
 // 16-bit big-endian length. A prefix is recognised when its value fits the packet: device texts
 // start with a digit, a sign or "{", which never reads as a fitting length.
-void text_sample_payload(const uint8_t* data, int size, const uint8_t** text, int* text_size) {
-  *text = data;
-  *text_size = size;
-  if (size < 2 || !data) return;
-  const int length = (data[0] << 8) | data[1];
-  if (length + 2 > size) return;
-  *text = data + 2;
-  *text_size = length;
-}
-
 int StreamDecoder::decode_frame(AVFrame* frame, AVSubtitle* text_item) {
   const AVMediaType type = codec->codec_type;
   for (;;) {
@@ -111,7 +102,7 @@ int StreamDecoder::decode_frame(AVFrame* frame, AVSubtitle* text_item) {
     if (type == AVMEDIA_TYPE_SUBTITLE) {
       AVPacket view = *packet;
       const uint8_t* text = nullptr;
-      text_sample_payload(packet->data, packet->size, &text, &view.size);
+      TextSamplePayload(packet->data, packet->size, &text, &view.size);
       view.data = const_cast<uint8_t*>(text);
       int got = 0;
       int ret = -1;

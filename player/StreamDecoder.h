@@ -16,10 +16,6 @@ extern "C" {
 class DemuxQueue;
 class DecodedQueue;
 
-// The text of a telemetry sample: raw, or after a 16-bit big-endian length prefix when the
-// sample carries one (standard timed text).
-void text_sample_payload(const uint8_t* data, int size, const uint8_t** text, int* text_size);
-
 struct CodecContextDeleter {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };

@@ -438,26 +438,4 @@ TEST(TelemetryWalkTest, DeliversEachTickAtMostOnceAndNeverAheadOfTheClock) {
     EXPECT_NE(std::find(all.begin(), all.end(), t), all.end()) << t;
 }
 
-TEST(TextSampleTest, RawAndLengthPrefixedSamplesGiveTheSameText) {
-  const std::string text = "0,12,34,56,78,90 padded out";
-  std::string prefixed(2, '\0');
-  prefixed[0] = char(text.size() >> 8);
-  prefixed[1] = char(text.size() & 0xff);
-  prefixed += text;
-  const struct {
-    std::string sample, expected;
-  } cases[] = {
-      {text, text},
-      {prefixed, text},
-      {"{\"a\":1}", "{\"a\":1}"},             // JSON never reads as a fitting length
-      {std::string("\0\x40xyz", 5), std::string("\0\x40xyz", 5)},  // length 64 does not fit
-  };
-  for (const auto& c : cases) {
-    const uint8_t* out = nullptr;
-    int size = 0;
-    text_sample_payload(reinterpret_cast<const uint8_t*>(c.sample.data()), int(c.sample.size()), &out, &size);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out), size), c.expected);
-  }
-}
-
 }  // namespace

@@ -3,7 +3,8 @@
 // static and seven image buttons), the three list tabs, and the panes at fixed rectangles:
 // front video, rear pane, control panel, vehicle information panel and the list pages. It
 // toggles full-screen playback, handles the playback keys for the whole window, follows cards
-// being inserted and removed, and receives the viewer's own messages 0x419, 0x41A and 0x41C.
+// being inserted and removed, takes recordings and folders dropped on it, and receives the
+// viewer's own messages 0x419, 0x41A and 0x41C.
 
 #include "RecordingCards.h"
 #include "RecordingCardsHost.h"
@@ -73,9 +74,6 @@ public:
   void OpenPaths(const std::vector<std::string>& paths);
   // Brings the window forward (restored when minimised) for files a second start handed over.
   void RaiseWindow();
-  // The path a drag carries when the window takes it: its first URL, a local folder or a
-  // local .mp4 or .avi file, as file-name bytes; empty for anything else.
-  static std::string DroppablePath(const QMimeData* data);
 
   // Full-screen toggle with its 3-second guard (button 1017, Enter/Escape while playing).
   void ToggleFullScreen();
@@ -155,6 +153,9 @@ private:
   void ShowNothingPlaying();
   // Stops the player, waits for its thread and destroys the panes (once).
   void ShutDown();
+  // The path a drag carries when the window takes it: its first URL, a local folder or a
+  // local .mp4 or .avi file, as file-name bytes; empty for anything else.
+  static std::string DroppablePath(const QMimeData* data);
   // Accepts a drag this window takes (as a copy or a link, never a move: the source would
   // delete the file), refuses any other; true when accepted.
   static bool AcceptDrag(QDropEvent* event);

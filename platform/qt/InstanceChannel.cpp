@@ -55,10 +55,22 @@ bool InstanceChannel::Listen(const std::string& name)
 void InstanceChannel::SetHandler(std::function<void(const Paths&)> handler)
 {
   m_handler = std::move(handler);
-  std::vector<Paths> pending;
-  pending.swap(m_pending);
-  for (const Paths& paths : pending)
+  Deliver();
+}
+
+void InstanceChannel::Deliver()
+{
+  // One request at a time: opening a recording waits for the last playback to stop, and a
+  // request that comes in meanwhile waits its turn.
+  if (!m_handler || m_delivering)
+    return;
+  m_delivering = true;
+  while (!m_pending.empty()) {
+    const Paths paths = std::move(m_pending.front());
+    m_pending.erase(m_pending.begin());
     m_handler(paths);
+  }
+  m_delivering = false;
 }
 
 void InstanceChannel::OnNewConnection()
@@ -88,10 +100,8 @@ void InstanceChannel::OnRequest(const QByteArray& bytes)
       paths.push_back(path.toStdString());
   if (paths.empty())
     return;
-  if (m_handler)
-    m_handler(paths);
-  else
-    m_pending.push_back(std::move(paths));
+  m_pending.push_back(std::move(paths));
+  Deliver();
 }
 
 bool InstanceChannel::Send(const std::string& name, const Paths& paths, std::chrono::milliseconds limit)

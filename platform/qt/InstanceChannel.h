@@ -30,8 +30,8 @@ public:
   // The running viewer: listens on the socket of `name`; false when it cannot (no hand-over
   // then, the viewer runs on).
   bool Listen(const std::string& name);
-  // Where requests go. Requests that arrived before a handler was set are handed to it now,
-  // in their order.
+  // Where requests go, one at a time, in their order; those that arrived before a handler
+  // was set are handed to it now.
   void SetHandler(std::function<void(const Paths&)> handler);
 
   // A second start: sends `paths` to the viewer listening on the socket of `name`, trying
@@ -42,8 +42,10 @@ public:
 private:
   void OnNewConnection();
   void OnRequest(const QByteArray& bytes);
+  void Deliver();
 
   QLocalServer* m_server = nullptr;
   std::function<void(const Paths&)> m_handler;
   std::vector<Paths> m_pending;
+  bool m_delivering = false;
 };

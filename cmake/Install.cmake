@@ -1,7 +1,7 @@
 # Installed layout under the prefix P:
 #   P/bin/tavro-viewer
 #   P/share/tavro-viewer/html/…                        map pages with Leaflet (resources/html)
-#   P/share/applications/tavro-viewer.desktop          menu entry, opens .mp4 and .avi files
+#   P/share/applications/tavro-viewer.desktop          menu entry, opens .mp4 and .avi files (%F)
 #   P/share/icons/hicolor/256x256/apps/tavro-viewer.png
 # Artwork and strings are embedded in the executable. Config.ini and log.txt live in the
 # working directory the viewer is started in, never under the prefix.

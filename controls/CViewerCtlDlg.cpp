@@ -3,6 +3,7 @@
 #include "CGdipButton.h"
 #include "CMySliderControl.h"
 #include "DrawPngResource.h"
+#include "OpenDialog.h"
 #include "Player.h"
 #include "ResourceStrings.h"
 #include "ViewerConfig.h"
@@ -10,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -257,10 +257,9 @@ void CViewerCtlDlg::SetLabelText(QLabel* label, const QString& text) {
 }
 
 void CViewerCtlDlg::OnOpen() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, QString(), QString(), QStringLiteral("Video Files (*.avi *.mp4);;All Files (*)"));
-  if (path.isEmpty()) return;
-  emit fileChosen(path);
+  const OpenChoice choice = ChooseFileOrFolder(this);
+  if (choice.kind == OpenChoice::File) emit fileChosen(choice.path);
+  if (choice.kind == OpenChoice::Folder) emit folderChosen(choice.path);
 }
 
 bool CViewerCtlDlg::event(QEvent* e) {

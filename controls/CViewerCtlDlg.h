@@ -69,6 +69,7 @@ signals:
   void previousRequested();  // button 1005
   void fullScreenRequested();  // Enter and Escape while playing
   void fileChosen(const QString& path);  // the Open dialog was confirmed
+  void folderChosen(const QString& path);  // the Open dialog's "Open folder"
 
 protected:
   bool event(QEvent* event) override;

@@ -275,6 +275,7 @@ int player_main(void* owner, const std::string& path) {
   // the pages resident for reuse: over a few hundred recordings the viewer grew by tens of MB.
   // Between playbacks they are handed back to the system.
   malloc_trim(0);
+  g.picture_time = NAN;  // nothing of this playback is shown any more
   g.owner = nullptr;
   g.player_running = 0;
   return 0;

@@ -2,6 +2,7 @@
 
 #include "CBackupProgress.h"
 #include "CBitmapButton.h"
+#include "EvidenceTools.h"
 #include "CFileListEvent.h"
 #include "CFileListManual.h"
 #include "CFileListNomal.h"
@@ -103,6 +104,11 @@ bool CVRANViewerDlg::OnInitDialog() {
   m_pBackupProgress->hide();
 
   connect(m_pFrontViewer, &CFrontViewerDlg::keyCommand, this, &CVRANViewerDlg::HandlePlaybackKey);
+  m_evidence = new EvidenceTools(this, {[this] { return m_state.current_path; },
+                                        [this](double start, double end) { m_pViewerCtl->SetClipMarks(start, end); },
+                                        [this] { return m_pFrontViewer->geometry(); }});
+  connect(m_pFrontViewer, &CFrontViewerDlg::evidenceCommand, this,
+          [this](int command) { m_evidence->Run(EvidenceTools::Command(command)); });
   connect(m_pViewerCtl, &CViewerCtlDlg::fullScreenRequested, this, &CVRANViewerDlg::ToggleFullScreen);
   connect(m_pViewerCtl, &CViewerCtlDlg::fileChosen, this, [this](const QString& path) { OpenRecordingFile(path); });
   connect(m_pViewerCtl, &CViewerCtlDlg::folderChosen, this,
@@ -451,6 +457,11 @@ bool CVRANViewerDlg::HandlePlaybackKey(int key) {
     case Qt::Key_Right:
       if (playing) seek_relative(5);
       return true;
+    case Qt::Key_Period: m_evidence->Run(EvidenceTools::NextFrame); return true;
+    case Qt::Key_Comma: m_evidence->Run(EvidenceTools::PreviousFrame); return true;
+    case Qt::Key_S: m_evidence->Run(EvidenceTools::Snapshot); return true;
+    case Qt::Key_BracketLeft: m_evidence->Run(EvidenceTools::ClipStart); return true;
+    case Qt::Key_BracketRight: m_evidence->Run(EvidenceTools::ClipEnd); return true;
     default:
       return false;
   }

@@ -25,6 +25,7 @@
 
 class CBackupProgress;
 class CBitmapButton;
+class EvidenceTools;
 class CFileList;
 class CFrontViewerDlg;
 class CGdipButton;
@@ -107,6 +108,7 @@ public:
 
   // Members other parts use (the names of the dialog they come from).
   CFrontViewerDlg* m_pFrontViewer = nullptr;
+  EvidenceTools* m_evidence = nullptr;  // the front pane's evidence commands and their keys
   CRearViewerDlg* m_pRearViewer = nullptr;
   CViewerCtlDlg* m_pViewerCtl = nullptr;
   CVehicleInfoDlg* m_pVehicleInfo = nullptr;

@@ -81,6 +81,7 @@ protected:
 TEST_F(Install, LaysOutProgramMapPagesDesktopEntryAndIcon)
 {
     EXPECT_EQ(access((prefix_ / "bin/tavro-viewer").c_str(), X_OK), 0) << "no executable bin/tavro-viewer";
+    EXPECT_EQ(access((prefix_ / "bin/tavro-export").c_str(), X_OK), 0) << "no executable bin/tavro-export beside it";
 
     const fs::path html = prefix_ / "share/tavro-viewer/html";
     for (const char* page : {"openstreetmap.html", "baidumap.html", "leaflet/leaflet.js", "leaflet/leaflet.css",

@@ -17,6 +17,7 @@ enum PlayerEvent : uint32_t {
   kEventVolume = SDL_USEREVENT + 5,
   kEventSwap = SDL_USEREVENT + 6,
   kEventRedraw = SDL_USEREVENT + 7,
+  kEventSeekTime = SDL_USEREVENT + 8,  // code: the target in milliseconds
 };
 
 // Sends a notification through the installed notifier (dropped when none is installed).

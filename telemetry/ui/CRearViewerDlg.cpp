@@ -215,6 +215,8 @@ void CRearViewerDlg::RunScript(const std::string& script) {
 }
 
 void CRearViewerDlg::ClearMap() {
+  // Positions of the ended playback still queued would put its marker back.
+  QCoreApplication::removePostedEvents(this, ViewerMessage::eventType());
   m_routeScripts = {"ClearMap()"};
   RunScript(m_routeScripts.back());
 }

@@ -75,7 +75,7 @@ public:
   int viewerHeaderImage() const { return m_viewerHeaderImage; }
   int mapHeaderImage() const { return m_mapHeaderImage; }
   VideoSurface* videoSurface() const { return m_videoSurface; }
-  // The map's browser, a window of its own embedded in the pane; null without a map.
+  // The map's browser, a window of its own embedded in the pane.
   CWebBrowser2* browser() const { return m_browser.get(); }
 
   // Wiring to the main window and the control panel; unset hooks do nothing.

@@ -412,6 +412,29 @@ TEST_F(RearPane, ChineseInterfaceLoadsTheChinaMap) {
   EXPECT_EQ(Positions(), "[[37.5665,126.978]]");
 }
 
+// A recording without any position says so on the map, in the interface language, and a new
+// recording's ClearMap takes the note away with the routes.
+TEST_F(RearPane, RecordingWithoutAPositionSaysSoInTheInterfaceLanguage) {
+  const struct {
+    std::uint16_t language;
+    const char* note;
+  } cases[] = {{kEnglish, "No GPS position in this recording"}, {kKorean, "이 영상에는 GPS 위치 정보가 없습니다"}};
+  QWebEnginePage* page = pane->browser()->page();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ui_language = c.language;
+    pane->ShowRoute("[[0,37.5665,126.978,50]]", CRearViewerDlg::NoPositionMessage());
+    pane->ShowRoute("[]", CRearViewerDlg::NoPositionMessage());
+    ASSERT_TRUE(WaitForScript(page, QStringLiteral("document.querySelectorAll('.route-note').length == 1")));
+    EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelector('.route-note').textContent")).toString(),
+              QString::fromUtf8(c.note));
+    EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelectorAll('path.leaflet-interactive').length")).toInt(), 0)
+        << "no stale route";
+    pane->ClearMap();
+    EXPECT_TRUE(WaitForScript(page, QStringLiteral("document.querySelectorAll('.route-note').length == 0")));
+  }
+}
+
 // Without a connection at start-up the page still loads from the local files, only without
 // tiles: a route given before the page has loaded shows once it has, with its legend and the
 // marker, on the plain background.

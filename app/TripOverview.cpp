@@ -49,6 +49,7 @@ void TripOverview::Forget() {
   m_scanningCurrent = false;
   m_events.clear();
   m_seekBar.SetMarks({});
+  m_opened = false;
   m_pendingSeekTick = -1;
   m_jumpTarget = m_tickAtJump = -1;
   m_trip.reset();
@@ -71,13 +72,22 @@ void TripOverview::PlaybackStopped() {
 }
 
 void TripOverview::RecordingOpened() {
+  m_opened = true;
   if (m_pendingSeekTick < 0) return;
   seek_to_seconds(m_pendingSeekTick / 10.0);
   m_pendingSeekTick = -1;
 }
 
+void TripOverview::SeekTo(int tick) {
+  // The engine can seek only in an opened file; the scan is often done before that.
+  if (m_opened)
+    seek_to_seconds(tick / 10.0);
+  else
+    m_pendingSeekTick = tick;
+}
+
 void TripOverview::SeekToTick(int tick) {
-  if (player_globals.playing) seek_to_seconds(tick / 10.0);
+  if (player_globals.playing) SeekTo(tick);
 }
 
 void TripOverview::JumpToEvent(int direction) {
@@ -88,7 +98,7 @@ void TripOverview::JumpToEvent(int direction) {
   if (target < 0) return;
   m_jumpTarget = target;
   m_tickAtJump = now;
-  seek_to_seconds(target / 10.0);
+  SeekTo(target);
 }
 
 void TripOverview::OpenTripAt(int id, int tick) {
@@ -99,7 +109,7 @@ void TripOverview::OpenTripAt(int id, int tick) {
   if (!page || page->RowName(route.row) != route.name) return;
   page->SelectRow(route.row);
   page->PlayListRow(route.row);
-  m_pendingSeekTick = tick;
+  SeekTo(tick);
 }
 
 void TripOverview::OnScanned(int request, ScanResult result, const TelemetryTrack& track) {

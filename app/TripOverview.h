@@ -53,6 +53,8 @@ private:
   void PlanTrip(double seconds);
   void ScanNextNeighbour();
   void Forget();
+  // Seeks the recording being played to `tick`, once it has been opened.
+  void SeekTo(int tick);
 
   RecordingListHost& m_host;
   CRearViewerDlg& m_map;
@@ -62,7 +64,8 @@ private:
   bool m_scanningCurrent = false;
   std::string m_path;  // of the recording being played
   std::vector<TrackEvent> m_events;
-  int m_pendingSeekTick = -1;  // where to go once the recording has opened
+  bool m_opened = false;       // the recording being played has been opened
+  int m_pendingSeekTick = -1;  // where to go once it has
   // The last jump, until the engine's clock has moved on from where it was then.
   int m_jumpTarget = -1;
   int m_tickAtJump = -1;

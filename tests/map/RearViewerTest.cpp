@@ -406,6 +406,9 @@ TEST(RearPaneHeaders, SwitchButtonTogglesTheCaptionBetweenRearAndFrontCamera) {
 
 TEST_F(RearPane, ChineseInterfaceLoadsTheChinaMap) {
   EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/openstreetmap.html")));
+  EXPECT_TRUE(pane->tilesRequested());
+  EXPECT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("vehicleMap.tiles !== null")).toBool())
+      << "with a connection the page asks for tiles";
   Build(kChinesePrc, true);
   EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/baidumap.html")));
   Send(Csv(3, 37.5665, 126.978));

@@ -2,14 +2,19 @@
 
 #include "CViewerCtlDlg.h"
 #include "DrawPngResource.h"
+#include "EvidenceTools.h"
 #include "Player.h"
 #include "VideoSurface.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QLabel>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <memory>
 
 CFrontViewerDlg::CFrontViewerDlg(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::ClickFocus);
@@ -63,12 +68,39 @@ void CFrontViewerDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
     case Qt::Key_Left:
     case Qt::Key_Right:
+    case Qt::Key_Period:
+    case Qt::Key_Comma:
+    case Qt::Key_S:
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
       emit keyCommand(event->key());
       event->accept();
       return;
     default:
       QWidget::keyPressEvent(event);
   }
+}
+
+QMenu* CFrontViewerDlg::EvidenceMenu() {
+  auto* menu = new QMenu(this);
+  const bool playing = player_globals.playing != 0;
+  const EvidenceTools::Command commands[] = {EvidenceTools::NextFrame, EvidenceTools::PreviousFrame,
+                                             EvidenceTools::Snapshot,  EvidenceTools::ClipStart,
+                                             EvidenceTools::ClipEnd,   EvidenceTools::ExportClip,
+                                             EvidenceTools::ExportGpsTrack};
+  for (const EvidenceTools::Command c : commands) {
+    if (c == EvidenceTools::Snapshot || c == EvidenceTools::ClipStart || c == EvidenceTools::ExportGpsTrack)
+      menu->addSeparator();
+    QAction* action = menu->addAction(EvidenceTools::Text(c));
+    action->setEnabled(playing);
+    connect(action, &QAction::triggered, this, [this, c] { emit evidenceCommand(c); });
+  }
+  return menu;
+}
+
+void CFrontViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
+  std::unique_ptr<QMenu> menu(EvidenceMenu());
+  menu->exec(event->globalPos());
 }
 
 void CFrontViewerDlg::mousePressEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 
 class CViewerCtlDlg;
 class QLabel;
+class QMenu;
 class VideoSurface;
 
 class CFrontViewerDlg : public QWidget {
@@ -26,15 +27,23 @@ public:
   // The control panel whose paused state keeps the placeholder away.
   void setControlPanel(CViewerCtlDlg* panel) { m_controlPanel = panel; }
 
+  // The right-click menu of evidence commands (disabled while nothing plays); choosing one
+  // emits evidenceCommand. The caller owns the menu.
+  QMenu* EvidenceMenu();
+
 signals:
-  // A key of the main window's table (Enter, Escape, Space, Left, Right) reached the pane.
+  // A key of the main window's table (Enter, Escape, Space, Left, Right, and the evidence keys
+  // ".", ",", "S", "[", "]") reached the pane.
   void keyCommand(int key);
+  // An EvidenceTools::Command chosen in the pane's menu.
+  void evidenceCommand(int command);
 
 protected:
   void paintEvent(QPaintEvent*) override;
   void resizeEvent(QResizeEvent*) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
   VideoSurface* m_videoSurface = nullptr;

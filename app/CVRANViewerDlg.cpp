@@ -2,6 +2,7 @@
 
 #include "CBackupProgress.h"
 #include "CBitmapButton.h"
+#include "EvidenceTools.h"
 #include "CFileListEvent.h"
 #include "CFileListManual.h"
 #include "CFileListNomal.h"
@@ -25,11 +26,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -41,7 +45,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -100,8 +106,15 @@ bool CVRANViewerDlg::OnInitDialog() {
   m_pBackupProgress->hide();
 
   connect(m_pFrontViewer, &CFrontViewerDlg::keyCommand, this, &CVRANViewerDlg::HandlePlaybackKey);
+  m_evidence = new EvidenceTools(this, {[this] { return m_state.current_path; },
+                                        [this](double start, double end) { m_pViewerCtl->SetClipMarks(start, end); },
+                                        [this] { return m_pFrontViewer->geometry(); }});
+  connect(m_pFrontViewer, &CFrontViewerDlg::evidenceCommand, this,
+          [this](int command) { m_evidence->Run(EvidenceTools::Command(command)); });
   connect(m_pViewerCtl, &CViewerCtlDlg::fullScreenRequested, this, &CVRANViewerDlg::ToggleFullScreen);
-  connect(m_pViewerCtl, &CViewerCtlDlg::fileChosen, this, &CVRANViewerDlg::OpenRecordingFile);
+  connect(m_pViewerCtl, &CViewerCtlDlg::fileChosen, this, [this](const QString& path) { OpenRecordingFile(path); });
+  connect(m_pViewerCtl, &CViewerCtlDlg::folderChosen, this,
+          [this](const QString& path) { OpenFolder(QFile::encodeName(path).toStdString()); });
   connect(m_pViewerCtl, &CViewerCtlDlg::nextRequested, this, [this] { NextRecording(*this); });
   connect(m_pViewerCtl, &CViewerCtlDlg::previousRequested, this, [this] { PreviousRecording(*this); });
 
@@ -146,14 +159,8 @@ bool CVRANViewerDlg::OnInitDialog() {
   });
 
   qApp->installEventFilter(this);
-
-  // Started on a recording (tavro-viewer FILE): open it as the Open command would, once the
-  // window runs.
-  const QStringList arguments = QCoreApplication::arguments();
-  if (arguments.size() > 1) {
-    const QString path = arguments.at(1);
-    QTimer::singleShot(0, this, [this, path] { OpenRecordingFile(path); });
-  }
+  // Recordings and folders dropped from a file manager.
+  setAcceptDrops(true);
   return true;
 }
 
@@ -259,11 +266,14 @@ void CVRANViewerDlg::StartSdl() {
   }
 }
 
-void CVRANViewerDlg::OpenRecordingFile(const QString& path) {
-  const QFileInfo file(path);
-  m_state.current_name = file.fileName().toStdString();
-  m_state.current_path = file.absoluteFilePath().toStdString();
-  m_state.recordings_root = file.absolutePath().toStdString();
+void CVRANViewerDlg::OpenRecordingFile(const std::string& path) {
+  if (m_shutDown) return;
+  std::error_code error;
+  std::filesystem::path file = std::filesystem::absolute(path, error);
+  if (error) file = path;
+  m_state.current_name = file.filename().string();
+  m_state.current_path = file.string();
+  m_state.recordings_root = file.parent_path().string();
   m_state.ClearLists();
   m_cards->ScanRecordingFolder();
   PlayCurrentRecording(*this);
@@ -271,6 +281,75 @@ void CVRANViewerDlg::OpenRecordingFile(const QString& path) {
   m_pViewerCtl->enable_transport(true);
   for (int id : {kFullScreen, kFlip, kZoom})
     if (QWidget* button = control(id)) button->setEnabled(true);
+}
+
+void CVRANViewerDlg::OpenFolder(const std::string& folder) {
+  if (m_shutDown) return;
+  std::error_code error;
+  std::filesystem::path root = std::filesystem::absolute(folder, error);
+  if (error) root = folder;
+  const DeviceModel before = device_model;
+  m_cards->OpenFolder(root.string());
+  if (device_model != before) LoadTabImages();
+}
+
+void CVRANViewerDlg::OpenPaths(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  std::error_code error;
+  if (std::filesystem::is_directory(paths.front(), error))
+    OpenFolder(paths.front());
+  else
+    OpenRecordingFile(paths.front());
+}
+
+void CVRANViewerDlg::RaiseWindow() {
+  if (m_shutDown) return;
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
+std::string CVRANViewerDlg::DroppablePath(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
+  const QUrl url = data->urls().constFirst();
+  if (!url.isLocalFile() || (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))) return {};
+  // The bytes of the name as the URL encodes them: a name that is not UTF-8 stays what it is.
+  const std::string path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) return path;
+  if (!std::filesystem::is_regular_file(status)) return {};
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".mp4" || extension == ".avi" ? path : std::string();
+}
+
+bool CVRANViewerDlg::AcceptDrag(QDropEvent* event) {
+  Qt::DropAction action = Qt::IgnoreAction;
+  if (event->possibleActions() & Qt::CopyAction)
+    action = Qt::CopyAction;
+  else if (event->possibleActions() & Qt::LinkAction)
+    action = Qt::LinkAction;
+  if (action == Qt::IgnoreAction || DroppablePath(event->mimeData()).empty()) {
+    event->ignore();  // the no-drop cursor
+    return false;
+  }
+  event->setDropAction(action);
+  event->accept();
+  return true;
+}
+
+void CVRANViewerDlg::dragEnterEvent(QDragEnterEvent* event) { AcceptDrag(event); }
+
+void CVRANViewerDlg::dragMoveEvent(QDragMoveEvent* event) { AcceptDrag(event); }
+
+void CVRANViewerDlg::dropEvent(QDropEvent* event) {
+  if (!AcceptDrag(event)) return;
+  const std::string path = DroppablePath(event->mimeData());
+  // After the drop has returned: the source waits for it, and a playback start takes a while.
+  QTimer::singleShot(0, this, [this, path] { OpenPaths({path}); });
 }
 
 void CVRANViewerDlg::ShowRecordings(RecordingKind kind, const std::vector<FileInfo>& list) {
@@ -388,6 +467,11 @@ bool CVRANViewerDlg::HandlePlaybackKey(int key) {
     case Qt::Key_Right:
       if (playing) seek_relative(5);
       return true;
+    case Qt::Key_Period: m_evidence->Run(EvidenceTools::NextFrame); return true;
+    case Qt::Key_Comma: m_evidence->Run(EvidenceTools::PreviousFrame); return true;
+    case Qt::Key_S: m_evidence->Run(EvidenceTools::Snapshot); return true;
+    case Qt::Key_BracketLeft: m_evidence->Run(EvidenceTools::ClipStart); return true;
+    case Qt::Key_BracketRight: m_evidence->Run(EvidenceTools::ClipEnd); return true;
     case Qt::Key_PageDown:
     case Qt::Key_PageUp:
       if (playing) m_pTrip->JumpToEvent(key == Qt::Key_PageDown ? 1 : -1);

@@ -3,7 +3,8 @@
 // static and seven image buttons), the three list tabs, and the panes at fixed rectangles:
 // front video, rear pane, control panel, vehicle information panel and the list pages. It
 // toggles full-screen playback, handles the playback keys for the whole window, follows cards
-// being inserted and removed, and receives the viewer's own messages 0x419, 0x41A and 0x41C.
+// being inserted and removed, takes recordings and folders dropped on it, and receives the
+// viewer's own messages 0x419, 0x41A and 0x41C.
 
 #include "RecordingCards.h"
 #include "RecordingCardsHost.h"
@@ -12,15 +13,19 @@
 #include "VersionInfo.h"
 #include "ViewerConfig.h"
 
+#include <QFile>
 #include <QFont>
 #include <QPoint>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CBackupProgress;
 class CBitmapButton;
+class EvidenceTools;
 class CFileList;
 class CFrontViewerDlg;
 class CGdipButton;
@@ -28,6 +33,7 @@ class CRearViewerDlg;
 class CVehicleInfoDlg;
 class CViewerCtlDlg;
 class QLabel;
+class QMimeData;
 class MountWatcher;
 class QtPlayerNotifier;
 class TripOverview;
@@ -57,8 +63,19 @@ public:
   // window is shown. Ends the process when SDL cannot be started.
   bool OnInitDialog();
 
-  // What the Open command does with a chosen file: list its folder and play it.
-  void OpenRecordingFile(const QString& path);
+  // What the Open command does with a chosen file (its path's bytes): list its folder and
+  // play it.
+  void OpenRecordingFile(const std::string& path);
+  void OpenRecordingFile(const QString& path) { OpenRecordingFile(QFile::encodeName(path).toStdString()); }
+  // A folder opened or dropped: its recordings fill the lists (a card's root by its kind
+  // folders, as the card itself would); nothing starts playing.
+  void OpenFolder(const std::string& folder);
+  // What a start, a second start or a drop names: the first path opens, a folder as
+  // OpenFolder, anything else as the Open command's file; the others only show in the lists
+  // when they lie beside it.
+  void OpenPaths(const std::vector<std::string>& paths);
+  // Brings the window forward (restored when minimised) for files a second start handed over.
+  void RaiseWindow();
 
   // Full-screen toggle with its 3-second guard (button 1017, Enter/Escape while playing).
   void ToggleFullScreen();
@@ -92,6 +109,7 @@ public:
 
   // Members other parts use (the names of the dialog they come from).
   CFrontViewerDlg* m_pFrontViewer = nullptr;
+  EvidenceTools* m_evidence = nullptr;  // the front pane's evidence commands and their keys
   CRearViewerDlg* m_pRearViewer = nullptr;
   CViewerCtlDlg* m_pViewerCtl = nullptr;
   CVehicleInfoDlg* m_pVehicleInfo = nullptr;
@@ -114,6 +132,9 @@ protected:
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   void CreateTitleBar();
@@ -136,6 +157,12 @@ private:
   void ShowNothingPlaying();
   // Stops the player, waits for its thread and destroys the panes (once).
   void ShutDown();
+  // The path a drag carries when the window takes it: its first URL, a local folder or a
+  // local .mp4 or .avi file, as file-name bytes; empty for anything else.
+  static std::string DroppablePath(const QMimeData* data);
+  // Accepts a drag this window takes (as a copy or a link, never a move: the source would
+  // delete the file), refuses any other; true when accepted.
+  static bool AcceptDrag(QDropEvent* event);
 
   CGdipButton* m_btnZoom = nullptr;
   CGdipButton* m_btnFlip = nullptr;

@@ -1,7 +1,8 @@
 # Installed layout under the prefix P:
 #   P/bin/tavro-viewer
+#   P/bin/tavro-export                                  the evidence exporter (command line)
 #   P/share/tavro-viewer/html/…                        map pages with Leaflet (resources/html)
-#   P/share/applications/tavro-viewer.desktop          menu entry, opens .mp4 and .avi files
+#   P/share/applications/tavro-viewer.desktop          menu entry, opens .mp4 and .avi files (%F)
 #   P/share/icons/hicolor/256x256/apps/tavro-viewer.png
 # Artwork and strings are embedded in the executable. Config.ini and log.txt live in the
 # working directory the viewer is started in, never under the prefix.
@@ -14,4 +15,7 @@ if(TARGET tavro-viewer)
   install(FILES ${PROJECT_BINARY_DIR}/resources/artwork/icon/128.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
     RENAME tavro-viewer.png)
+endif()
+if(TARGET tavro-export)
+  install(TARGETS tavro-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -3,14 +3,17 @@
 #include "CGdipButton.h"
 #include "CMySliderControl.h"
 #include "DrawPngResource.h"
+#include "OpenDialog.h"
 #include "Player.h"
 #include "ResourceStrings.h"
 #include "ViewerConfig.h"
 #include "ViewerMessage.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -175,8 +178,18 @@ void CViewerCtlDlg::set_duration(int64_t duration_us) {
   m_elapsedCache[0] = m_elapsedCache[1] = m_elapsedCache[2] = -1;
   // A new recording: its time starts at zero, not where the last one stopped.
   SetLabelText(m_elapsed, FormatClock(0));
+  m_durationUs = duration_us;
+  m_seek->SetClipRange(-1, -1);  // marks belong to the recording before
   if (duration_us < 0) return;
   SetLabelText(m_total, FormatClock(duration_us / 1000000));
+}
+
+void CViewerCtlDlg::SetClipMarks(double start_seconds, double end_seconds) {
+  auto permille = [this](double s) {
+    if (std::isnan(s) || m_durationUs <= 0) return -1;
+    return static_cast<int>(std::clamp(s * 1e6 * 1000 / double(m_durationUs), 0.0, 1000.0));
+  };
+  m_seek->SetClipRange(permille(start_seconds), permille(end_seconds));
 }
 
 void CViewerCtlDlg::clear_times() {
@@ -257,10 +270,9 @@ void CViewerCtlDlg::SetLabelText(QLabel* label, const QString& text) {
 }
 
 void CViewerCtlDlg::OnOpen() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, QString(), QString(), QStringLiteral("Video Files (*.avi *.mp4);;All Files (*)"));
-  if (path.isEmpty()) return;
-  emit fileChosen(path);
+  const OpenChoice choice = ChooseFileOrFolder(this);
+  if (choice.kind == OpenChoice::File) emit fileChosen(choice.path);
+  if (choice.kind == OpenChoice::Folder) emit folderChosen(choice.path);
 }
 
 bool CViewerCtlDlg::event(QEvent* e) {

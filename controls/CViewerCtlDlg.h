@@ -48,6 +48,8 @@ public:
 
   void toggle_play_pause();
   void set_duration(int64_t duration_us);
+  // Shows the clip's marks (seconds, NaN for one not set) on the seek slider.
+  void SetClipMarks(double start_seconds, double end_seconds);
   // Nothing plays any more: both time labels read 00:00:00 and the seek slider returns to 0;
   // reports of the ended playback still queued for the panel are dropped.
   void clear_times();
@@ -69,6 +71,7 @@ signals:
   void previousRequested();  // button 1005
   void fullScreenRequested();  // Enter and Escape while playing
   void fileChosen(const QString& path);  // the Open dialog was confirmed
+  void folderChosen(const QString& path);  // the Open dialog's "Open folder"
 
 protected:
   bool event(QEvent* event) override;
@@ -88,6 +91,7 @@ private:
   void UpdatePlayTooltip();
 
   CMySliderControl* m_seek = nullptr;
+  int64_t m_durationUs = -1;
   CMySliderControl* m_speed = nullptr;
   CMySliderControl* m_volume = nullptr;
   QLabel* m_elapsed = nullptr;

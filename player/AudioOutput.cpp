@@ -232,11 +232,13 @@ void audio_callback(void* opaque, uint8_t* stream, int len) {
     }
     const int n = std::min(len, static_cast<int>(vs->play_buf_len) - vs->play_buf_pos);
     const int volume = vs->volume;
-    if (!vs->muted && vs->play_buf && volume == engine::kMaxVolume) {
+    // A frame step runs the clocks for a moment without being heard.
+    const bool audible = !vs->muted && !vs->step_mode && vs->play_buf;
+    if (audible && volume == engine::kMaxVolume) {
       std::memcpy(stream, vs->play_buf + vs->play_buf_pos, n);
     } else {
       std::memset(stream, 0, n);
-      if (!vs->muted && vs->play_buf)
+      if (audible)
         SDL_MixAudioFormat(stream, vs->play_buf + vs->play_buf_pos, AUDIO_S16SYS, n, volume);
     }
     len -= n;

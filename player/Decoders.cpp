@@ -16,6 +16,12 @@ void audio_thread(VideoState* vs) {
     const int got = vs->audio_decoder.decode_frame(frame.get(), nullptr);
     if (got < 0) break;
     if (got == 0) continue;
+    // Sound from before an exact seek's target would be heard before its picture.
+    if (vs->audio_decoder.packet_serial == vs->exact_audio_serial && frame->pts != AV_NOPTS_VALUE &&
+        (frame->pts + frame->nb_samples) / double(frame->sample_rate) <= vs->exact_target) {
+      av_frame_unref(frame.get());
+      continue;
+    }
     DecodedItem* slot = vs->sample_queue.wait_writable();
     if (!slot) break;
     const AVRational tb{1, frame->sample_rate};
@@ -84,6 +90,12 @@ void video_thread(VideoState* vs, int which) {
     if (got == 0) continue;
     const double duration = rate.num && rate.den ? av_q2d(AVRational{rate.den, rate.num}) : 0;
     const double pts = frame->pts == AV_NOPTS_VALUE ? NAN : frame->pts * av_q2d(tb);
+    // After an exact seek the pictures between the keyframe and the target are decoded, not shown.
+    const int exact_serial = which == 0 ? vs->exact_video_serial : vs->exact_video2_serial;
+    if (decoder.packet_serial == exact_serial && pts < vs->exact_target - duration / 2) {
+      av_frame_unref(frame.get());
+      continue;
+    }
     // The frame's packet size tells pictures from real packets apart from drain leftovers.
     const int packet_size = frame->pkt_size;
     const int ret = queue_picture(vs, frame.get(), pts, duration, frame->pkt_pos, decoder.packet_serial,

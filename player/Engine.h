@@ -17,7 +17,8 @@ enum PlayerEvent : uint32_t {
   kEventVolume = SDL_USEREVENT + 5,
   kEventSwap = SDL_USEREVENT + 6,
   kEventRedraw = SDL_USEREVENT + 7,
-  kEventSeekTime = SDL_USEREVENT + 8,  // code: the target in milliseconds
+  kEventStepFrame = SDL_USEREVENT + 8,  // code: +1 next picture, -1 previous
+  kEventSeekTime = SDL_USEREVENT + 9,  // code: the target in milliseconds
 };
 
 // Sends a notification through the installed notifier (dropped when none is installed).
@@ -28,7 +29,9 @@ VideoState* open_player(const std::string& path, const AVInputFormat* format);
 void close_player(VideoState* vs);
 int open_component(VideoState* vs, int stream_index);
 void close_component(VideoState* vs, int stream_index);
-void request_seek(VideoState* vs, int64_t target, int64_t increment, bool by_bytes);
+// An exact seek lands on the keyframe at or before the target, and the decoders then drop what
+// comes before the target, so that the first picture shown is the one at the target.
+void request_seek(VideoState* vs, int64_t target, int64_t increment, bool by_bytes, bool exact = false);
 int interrupt_check(void* opaque);
 
 // Decoder threads.

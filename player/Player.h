@@ -32,6 +32,8 @@ struct PlayerGlobals {
   std::atomic<int32_t> flip_mode{0};                   // mirror the first video left to right
   std::atomic<int32_t> fullscreen_video{0};            // first video over the whole screen
   std::atomic<int32_t> swap_videos{0};                 // exchange the windows of the two videos
+  // Time in the recording (seconds) of the first video's picture drawn last; NaN before one.
+  std::atomic<double> picture_time{__builtin_nan("")};
 
   // --- engine state the UI may read ---
   std::atomic<int32_t> player_running{1};  // 1 from the start of a playback until player_main returns
@@ -120,6 +122,10 @@ void set_volume(int v);
 void set_speed(int s);
 int get_speed();
 void toggle_play_pause();
+// While paused, shows the next (direction > 0) or the previous (direction < 0) picture of both
+// videos, silently, and reports the position and the telemetry of that picture; the previous one
+// is found by seeking to the keyframe before it and decoding forward. Ignored while playing.
+void step_frame(int direction);
 // Exchange the windows of the two videos (only with a second video).
 void toggle_swap();
 // Draw the last pictures shown again, for a video surface whose pixels were lost (it was

@@ -147,6 +147,24 @@ void handle_key(VideoState*& vs, SDL_Keycode key) {
   }
 }
 
+// The frame step of the user interface, executed on the player thread.
+void step_one_frame(VideoState* vs, int direction) {
+  if (!vs->paused || vs->video_index < 0 || !vs->format_ctx) return;
+  if (direction > 0) {
+    step_to_next_frame(vs);
+    return;
+  }
+  if (!vs->picture_queue.shown_held()) return;
+  const DecodedItem* shown = vs->picture_queue.last_shown();
+  if (std::isnan(shown->pts) || !(shown->duration > 0)) return;
+  // The picture before the one shown; none before the first.
+  const double target = shown->pts - shown->duration;
+  const AVStream* st = vs->video_stream_ptr;
+  const double first = st && st->start_time != AV_NOPTS_VALUE ? st->start_time * av_q2d(st->time_base) : 0.0;
+  if (target < first - shown->duration / 2) return;
+  request_seek(vs, std::llround(target * AV_TIME_BASE), 0, false, true);
+}
+
 void event_loop(VideoState*& vs) {
   PlayerGlobals& g = player_globals;
   SDL_Event event;
@@ -191,6 +209,9 @@ void event_loop(VideoState*& vs) {
         break;
       case kEventRedraw:
         redraw_last_picture(vs);
+        break;
+      case kEventStepFrame:
+        step_one_frame(vs, event.user.code);
         break;
       default:
         break;
@@ -250,6 +271,7 @@ int player_main(void* owner, const std::string& path) {
   g.stop_requested = 0;
   g.quit_event_loop = 0;
   g.player_running = 1;
+  g.picture_time = NAN;
   engine_globals.open_path = path;
   SDL_FilterEvents(drop_stale_exit, nullptr);
   init_flush_marker();
@@ -273,6 +295,7 @@ int player_main(void* owner, const std::string& path) {
   // the pages resident for reuse: over a few hundred recordings the viewer grew by tens of MB.
   // Between playbacks they are handed back to the system.
   malloc_trim(0);
+  g.picture_time = NAN;  // nothing of this playback is shown any more
   g.owner = nullptr;
   g.player_running = 0;
   return 0;
@@ -326,6 +349,13 @@ int get_speed() { return player_globals.playback_speed; }
 void toggle_play_pause() { push_key(SDLK_SPACE); }
 
 void toggle_swap() { push_user_event(kEventSwap); }
+
+void step_frame(int direction) {
+  SDL_Event event{};
+  event.type = kEventStepFrame;
+  event.user.code = direction < 0 ? -1 : 1;
+  SDL_PushEvent(&event);
+}
 
 void redraw_video() { push_user_event(kEventRedraw); }
 

@@ -48,7 +48,8 @@ int read_loop(VideoState* vs, AVFormatContext* ic, std::mutex& wait_mutex) {
       const int64_t target = vs->seek_target;
       const int64_t increment = vs->seek_increment;
       const int64_t min = increment > 0 ? target - increment + 2 : INT64_MIN;
-      const int64_t max = increment < 0 ? target - increment - 2 : INT64_MAX;
+      const bool exact = vs->seek_exact;
+      const int64_t max = exact ? target : increment < 0 ? target - increment - 2 : INT64_MAX;
       const int flags = vs->seek_mode_flags;
       if (avformat_seek_file(ic, -1, min, target, max, flags) < 0) {
         av_log(nullptr, AV_LOG_ERROR, "%s: error while seeking\n", ic->url);
@@ -65,6 +66,10 @@ int read_loop(VideoState* vs, AVFormatContext* ic, std::mutex& wait_mutex) {
           o.queue->flush();
           o.queue->put(flush_marker());
         }
+        vs->exact_target = target / 1000000.0;
+        vs->exact_video_serial = exact ? vs->video_packets.serial() : -1;
+        vs->exact_video2_serial = exact ? vs->video2_packets.serial() : -1;
+        vs->exact_audio_serial = exact ? vs->audio_packets.serial() : -1;
         if (flags & AVSEEK_FLAG_BYTE)
           vs->clock_external.set(NAN, 0);
         else
@@ -477,10 +482,11 @@ void close_component(VideoState* vs, int stream_index) {
   st->discard = AVDISCARD_ALL;
 }
 
-void request_seek(VideoState* vs, int64_t target, int64_t increment, bool by_bytes) {
+void request_seek(VideoState* vs, int64_t target, int64_t increment, bool by_bytes, bool exact) {
   if (vs->seek_pending) return;
   vs->seek_target = target;
   vs->seek_increment = increment;
+  vs->seek_exact = exact && !by_bytes;
   int flags = vs->seek_mode_flags & ~AVSEEK_FLAG_BYTE;
   if (by_bytes) flags |= AVSEEK_FLAG_BYTE;
   vs->seek_mode_flags = flags;

@@ -56,9 +56,6 @@ int StreamDecoder::fetch_packet() {
   return 0;
 }
 
-// Device recordings carry raw text samples; standard timed text prefixes each sample with its
-// 16-bit big-endian length. A prefix is recognised when its value fits the packet: device texts
-// start with a digit, a sign or "{", which never reads as a fitting length.
 int StreamDecoder::decode_frame(AVFrame* frame, AVSubtitle* text_item) {
   const AVMediaType type = codec->codec_type;
   for (;;) {

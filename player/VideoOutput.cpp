@@ -260,6 +260,7 @@ bool draw_pictures(VideoState* vs) {
   // The swap flag outlives a playback; it only applies while there are two videos.
   if (player_globals.swap_videos && second) std::swap(vp, vp2);
   if (!vp || vp->drawn) return false;
+  if (const DecodedItem* first = player_globals.swap_videos && second ? vp2 : vp) player_globals.picture_time = first->pts;
   if (vp->packet_size <= 0) return false;
   if (upload_picture(vs, &vs->texture, vp->frame, &vs->scaler, 0) < 0) return false;
   if (second_out) {
@@ -391,6 +392,27 @@ void deliver_tick(int tick) {
   post_message(kMsgTelemetryMap, 0, 1, std::move(text));
 }
 
+// After a frame step: the position, the elapsed time and the telemetry of the picture it shows
+// (the clocks ran for the step and may stand a little beside it).
+void post_step_result(VideoState* vs, double pts) {
+  PlayerGlobals& g = player_globals;
+  if (AVFormatContext* ic = vs->format_ctx) {
+    const int64_t p = position_permille(pts, ic->duration);
+    if (p >= 0) post_message(kMsgPosition, p, 0);
+  }
+  const int64_t s = static_cast<int64_t>(pts);
+  if (s != g.last_posted_second) {
+    post_message(kMsgElapsed, 0, s);
+    g.last_posted_second = s;
+  }
+  g.last_progress_time = av_gettime_relative();
+  if (vs->text_index < 0) return;
+  // Frame times are not always whole tenths in binary: a picture at 2.3 s belongs to tick 23.
+  const int tick = static_cast<int>(std::floor(pts * 10 + 1e-6));
+  deliver_tick(tick);
+  g.last_telemetry_tick = tick;
+}
+
 // Delivers the telemetry of the current tenth of a second.
 void post_telemetry(VideoState* vs) {
   const double t = master_time(*vs);
@@ -417,6 +439,15 @@ void advance_second_video(VideoState* vs, double pts) {
     q.advance();
     advanced = !stale;
   }
+}
+
+// Whether the second video has a picture of the current serial (or has no more to come). A
+// step shows both cameras at one moment, and after a seek the second one's first picture may
+// still be decoding when the first one's is ready.
+bool second_picture_ready(VideoState* vs) {
+  DecodedQueue& q = vs->picture_queue2;
+  while (q.pending() > 0 && q.current()->serial != vs->video2_packets.serial()) q.advance();
+  return q.pending() > 0 || vs->at_end_of_file;
 }
 
 // Frees the text items whose time has passed at `pts`, which lets the text decoder go on.
@@ -451,6 +482,7 @@ void refresh(VideoState* vs, double* remaining_time) {
   // Without a first video no picture moves the texts on: the master clock does.
   if (vs->video_index < 0 && !vs->paused) expire_texts(vs, master_time(*vs));
 
+  double stepped_to = NAN;  // the picture a frame step ended on in this turn
   if (vs->video_index >= 0) {
     const bool second = vs->video2_index >= 0;
     for (;;) {
@@ -477,6 +509,7 @@ void refresh(VideoState* vs, double* remaining_time) {
       }
       if (lastvp->serial != vp->serial) vs->frame_due_time = SyncClock::now();
       if (vs->paused) break;
+      if (vs->step_mode && second && !second_picture_ready(vs)) break;
 
       // Frame durations are content time; the master clock runs at the playback speed, so a
       // picture is due after its duration divided by that speed.
@@ -513,7 +546,10 @@ void refresh(VideoState* vs, double* remaining_time) {
       vs->picture_queue.advance();
       if (second) advance_second_video(vs, vp->pts);
       vs->redraw_pending = 1;
-      if (vs->step_mode && !vs->paused) toggle_pause(vs);
+      if (vs->step_mode && !vs->paused) {
+        toggle_pause(vs);
+        stepped_to = vp->pts;
+      }
       break;
     }
     if (vs->redraw_pending && vs->display_mode == 0 && vs->picture_queue.shown_held()) {
@@ -529,7 +565,9 @@ void refresh(VideoState* vs, double* remaining_time) {
   }
   vs->redraw_pending = 0;
 
-  if (g.status_enabled) {
+  if (g.status_enabled && !std::isnan(stepped_to)) {
+    post_step_result(vs, stepped_to);
+  } else if (g.status_enabled) {
     post_progress(vs);
     if (vs->text_index >= 0) post_telemetry(vs);
   }

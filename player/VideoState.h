@@ -71,6 +71,13 @@ struct VideoState {
   std::atomic<int> seek_mode_flags{0};
   std::atomic<int64_t> seek_target{0};
   std::atomic<int64_t> seek_increment{0};
+  std::atomic<int> seek_exact{0};
+  // The target (seconds) of the last exact seek, and the serials of the queues it flushed: the
+  // decoders drop pictures and sound of those serials that come before the target.
+  std::atomic<double> exact_target{0.0};
+  std::atomic<int> exact_video_serial{-1};
+  std::atomic<int> exact_video2_serial{-1};
+  std::atomic<int> exact_audio_serial{-1};
   std::atomic<int> demux_pause_result{0};
   std::atomic<AVFormatContext*> format_ctx{nullptr};
 

@@ -95,13 +95,13 @@ bool RecordingCards::CollectFolder(const fs::path& folder, SuffixFilter keep, bo
   return true;
 }
 
-void RecordingCards::ScanCard(DeviceModel layout)
+void RecordingCards::ScanCard(DeviceModel layout, const std::string& root)
 {
   const bool driver_monitoring = layout == KOTR4;
-  m_state.recordings_root = m_state.m_strCardRoot;
+  m_state.recordings_root = root;
   CSortStringArray texts;
   for (RecordingKind kind : {Normal, Event, Manual})
-    CollectFolder(fs::path(m_state.m_strCardRoot) / KindFolder(layout, kind),
+    CollectFolder(fs::path(root) / KindFolder(layout, kind),
                   driver_monitoring ? IsKotrCardSuffix : IsVranCardSuffix, driver_monitoring, texts);
 
   if (texts.empty()) {
@@ -114,9 +114,45 @@ void RecordingCards::ScanCard(DeviceModel layout)
   ShowAll();
 }
 
-void RecordingCards::ScanVranCard() { ScanCard(VRAN3); }
+void RecordingCards::ScanVranCard() { ScanCard(VRAN3, m_state.m_strCardRoot); }
 
-void RecordingCards::ScanKotrCard() { ScanCard(KOTR4); }
+void RecordingCards::ScanKotrCard() { ScanCard(KOTR4, m_state.m_strCardRoot); }
+
+std::optional<DeviceModel> RecordingCards::CardLayoutOf(const std::string& folder, DeviceModel current)
+{
+  auto has_kind_folders = [&folder](DeviceModel layout) {
+    for (RecordingKind kind : {Normal, Event, Manual}) {
+      std::error_code error;
+      if (fs::is_directory(fs::path(folder) / KindFolder(layout, kind), error))
+        return true;
+    }
+    return false;
+  };
+  if (has_kind_folders(VRAN3))
+    return current == VRAN2X ? VRAN2X : VRAN3;
+  if (has_kind_folders(KOTR4))
+    return KOTR4;
+  return std::nullopt;
+}
+
+void RecordingCards::OpenFolder(const std::string& folder)
+{
+  m_state.ClearLists();
+  m_state.current_index = {};
+  if (const auto layout = CardLayoutOf(folder, device_model)) {
+    device_model = *layout;
+    ScanCard(*layout, folder);
+    return;
+  }
+  m_state.recordings_root = folder;
+  m_state.card_mode = 0;
+  CSortStringArray texts;
+  if (CollectFolder(folder, IsRecordingSuffix, false, texts)) {
+    texts.Sort();
+    Distribute(texts, true);
+  }
+  ShowAll();
+}
 
 void RecordingCards::ScanRecordingFolder()
 {

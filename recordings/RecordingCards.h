@@ -10,6 +10,7 @@
 #include "RecordingState.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,20 @@ public:
   // lists and the pages as they are.
   void ScanRecordingFolder();
 
+  // The layout whose kind folders `folder` holds: driver-assistance ("ory_rec", "evt_rec",
+  // "usr_rec") gives VRAN3, or VRAN2X when `current` is VRAN2X (the folders do not tell the
+  // two apart); driver-monitoring ("NOR", "EVT", "DSM") gives KOTR4. Any one kind folder is
+  // enough; with both sets the driver-assistance one counts. nullopt when there is none.
+  static std::optional<DeviceModel> CardLayoutOf(const std::string& folder, DeviceModel current);
+
+  // A folder the user opened by itself: a card's root (a card copied to a disk, say), told
+  // by its kind folders, is scanned as a card of that layout, and device_model follows (not
+  // saved); any other folder is listed as the folder of an opened recording. The lists are
+  // emptied first and always shown; the current rows start again at 0, or at the current
+  // recording's row where it is listed. Nothing plays; the card in use, current_name and
+  // current_path keep their values.
+  void OpenFolder(const std::string& folder);
+
   // A mount appeared (kMediaInserted, kDriveAdded) or went away (kMediaRemoved,
   // kDriveRemoved) at `path`, the mount point the watcher reports. Insertion adopts and
   // scans a driver-assistance card while no card is present (the model is not saved).
@@ -62,7 +77,8 @@ private:
   // be listed.
   static bool CollectFolder(const std::filesystem::path& folder, SuffixFilter keep, bool skip_hidden,
                             CSortStringArray& texts);
-  void ScanCard(DeviceModel layout);
+  // Scans the kind folders of `layout` under `root`, which becomes recordings_root.
+  void ScanCard(DeviceModel layout, const std::string& root);
   // Appends the sorted texts to the lists; when `track_current`, sets current_index of a
   // kind to the row of the element named current_name.
   void Distribute(const CSortStringArray& texts, bool track_current);

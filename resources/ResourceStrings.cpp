@@ -27,6 +27,7 @@ constexpr StringResource kStrings[] = {
     {260, "Minimize", "최소화"},
     {263, "Zoom in", "확대"},
     {266, "Zoom out", "축소"},
+    {268, "Open folder", "폴더 열기"},
 };
 
 }  // namespace

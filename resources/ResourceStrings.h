@@ -1,5 +1,5 @@
 // The viewer's string resources: the tooltips of the title-bar buttons and of the control
-// panel, in English and Korean.
+// panel, and the Open dialog's folder button, in English and Korean.
 #pragma once
 
 #include <QString>

@@ -6,7 +6,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -84,9 +83,11 @@ bool TrackPointOfText(const std::string& text, std::int32_t tick, TrackPoint& po
     return true;
 }
 
-ScanResult ScanTelemetry(const std::string& path, TelemetryTrack& track, const std::atomic<bool>* cancel)
+ScanResult ScanTelemetryTexts(const std::string& path, std::vector<TelemetryText>& texts, double& seconds,
+                              const std::atomic<bool>* cancel)
 {
-    track = TelemetryTrack{};
+    texts.clear();
+    seconds = 0.0;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return ScanResult::CannotOpen;
@@ -109,32 +110,41 @@ ScanResult ScanTelemetry(const std::string& path, TelemetryTrack& track, const s
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     if (!packet)
         return ScanResult::CannotOpen;
-    // As in playback, a later text of the same tenth replaces an earlier one, accepted or not.
-    std::map<std::int32_t, std::optional<TrackPoint>> by_tick;
+    // As in playback, a later text of the same tenth replaces an earlier one.
+    std::map<std::int32_t, std::string> by_tick;
     // A read error other than the end is a damaged tail: what was read so far stands.
     while (!Cancelled(cancel) && av_read_frame(ic.get(), packet.get()) >= 0) {
         const AVPacket* p = packet.get();
         if (p->stream_index == text && p->size >= kMinTelemetrySampleBytes && p->pts != AV_NOPTS_VALUE) {
             const int64_t tick = av_rescale_q(p->pts, time_base, AVRational{1, 10});
-            const std::string sample = TelemetryTextOfSample(p->data, p->size);
-            if (tick >= 0 && tick <= INT32_MAX && !sample.empty()) {
-                TrackPoint point;
-                auto& slot = by_tick[static_cast<std::int32_t>(tick)];
-                if (TrackPointOfText(sample, static_cast<std::int32_t>(tick), point))
-                    slot = point;
-                else
-                    slot.reset();
-            }
+            std::string sample = TelemetryTextOfSample(p->data, p->size);
+            if (tick >= 0 && tick <= INT32_MAX && !sample.empty())
+                by_tick[static_cast<std::int32_t>(tick)] = std::move(sample);
         }
         av_packet_unref(packet.get());
     }
     if (Cancelled(cancel))
         return ScanResult::Cancelled;
-    track.points.reserve(by_tick.size());
-    for (const auto& [tick, point] : by_tick)
-        if (point)
-            track.points.push_back(*point);
+    texts.reserve(by_tick.size());
+    for (auto& [tick, sample] : by_tick)
+        texts.push_back(TelemetryText{tick, std::move(sample)});
     if (ic->duration != AV_NOPTS_VALUE && ic->duration > 0)
-        track.seconds = ic->duration / double(AV_TIME_BASE);
+        seconds = ic->duration / double(AV_TIME_BASE);
+    return ScanResult::Complete;
+}
+
+ScanResult ScanTelemetry(const std::string& path, TelemetryTrack& track, const std::atomic<bool>* cancel)
+{
+    track = TelemetryTrack{};
+    std::vector<TelemetryText> texts;
+    const ScanResult result = ScanTelemetryTexts(path, texts, track.seconds, cancel);
+    if (result != ScanResult::Complete)
+        return result;
+    // A text the panel would not accept leaves its tenth without a point.
+    track.points.reserve(texts.size());
+    TrackPoint point;
+    for (const TelemetryText& t : texts)
+        if (TrackPointOfText(t.text, t.tick, point))
+            track.points.push_back(point);
     return ScanResult::Complete;
 }

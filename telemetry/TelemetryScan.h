@@ -54,6 +54,18 @@ enum class ScanResult {
     Cancelled,    // `cancel` was set; the track stays empty
 };
 
+// One tenth's telemetry text as stored, before any parsing.
+struct TelemetryText {
+    std::int32_t tick = 0;
+    std::string text;
+};
+
+// Reads the texts of `path`'s telemetry track into `texts` (emptied first), one per tenth in
+// tick order, the last one stored for a tenth counting; `seconds` gets the container's duration
+// (0 when it does not tell). Same results and cancelling as ScanTelemetry.
+ScanResult ScanTelemetryTexts(const std::string& path, std::vector<TelemetryText>& texts, double& seconds,
+                              const std::atomic<bool>* cancel = nullptr);
+
 // Reads the telemetry of `path` into `track` (emptied first). When a tick has several texts
 // the last one counts, as in playback. `cancel` (may be null) is polled between texts and
 // during reads.

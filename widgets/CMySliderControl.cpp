@@ -19,6 +19,8 @@ constexpr int kThumbWidth = 11;
 constexpr int kThumbMaxHeight = 16;
 const QColor kFrameColour(100, 100, 100);
 constexpr int kMarkHalfWidth = 1;  // a mark is 3 pixels wide
+const QColor kClipBand(240, 180, 40, 150);  // the marked clip, over the channel
+const QColor kClipEdge(240, 180, 40);
 constexpr int kMarkHoverDistance = 3;
 
 }  // namespace
@@ -85,6 +87,12 @@ int CMySliderControl::PositionForDrag(int x) const {
   return PositionForClick(x, c.left, c.right, minimum(), maximum(), sliderPosition());
 }
 
+void CMySliderControl::SetClipRange(int start, int end) {
+  m_clipStart = start;
+  m_clipEnd = end;
+  update();
+}
+
 void CMySliderControl::paintEvent(QPaintEvent*) {
   if (m_background.isNull()) m_background = CaptureParentBackground(*this);
   QPainter p(this);
@@ -98,6 +106,16 @@ void CMySliderControl::paintEvent(QPaintEvent*) {
     p.fillRect(frame.x(), frame.bottom(), frame.width(), 1, kFrameColour);
     p.fillRect(frame.x(), frame.y(), 1, frame.height(), kFrameColour);
     p.fillRect(frame.right(), frame.y(), 1, frame.height(), kFrameColour);
+  }
+
+  // Clip range: a band over the channel from the start to the end (to the channel's ends for one
+  // not set), and a bar at each end that is set.
+  if (m_clipStart >= 0 || m_clipEnd >= 0) {
+    const int from = m_clipStart >= 0 ? ColumnOf(m_clipStart) : c.left;
+    const int to = m_clipEnd >= 0 ? ColumnOf(m_clipEnd) : c.right - 1;
+    p.fillRect(QRect(QPoint(std::min(from, to), c.top + 1), QPoint(std::max(from, to), c.bottom - 2)), kClipBand);
+    for (const int end : {m_clipStart, m_clipEnd})
+      if (end >= 0) p.fillRect(ColumnOf(end) - 1, 0, 3, height(), kClipEdge);
   }
 
   // Marks: from the top of the control down through the channel.

@@ -9,6 +9,9 @@
 //    sits in the position field, so the owner reads the new position from value();
 //  - while the thumb is dragged, HScroll(5, position) (thumb track) on every move.
 //
+// Clip range: a translucent band over the channel between a start and an end position, with a
+// bar at each end, for the part of a recording marked for export; either end may be set alone.
+//
 // Marks: small coloured ticks at given positions (the moments of a recording worth finding),
 // above the channel and through it, under the thumb; hovering one shows its text.
 #pragma once
@@ -43,6 +46,11 @@ public:
   void SetMarks(std::vector<Mark> marks);
   const std::vector<Mark>& Marks() const { return m_marks; }
 
+  // The clip's start and end in the slider's range; -1 for an end not set.
+  void SetClipRange(int start, int end);
+  int ClipStart() const { return m_clipStart; }
+  int ClipEnd() const { return m_clipEnd; }
+
   // The position a click at x gives on a channel from left to right (right exclusive):
   // the minimum left of it, maximum - 1 at or right of its right edge, otherwise the nearest
   // step, with the last channel pixel giving the maximum. An empty or inverted range keeps
@@ -68,4 +76,6 @@ private:
   bool m_dragging = false;
   int m_dragOffset = 0;  // press x minus the thumb centre
   std::vector<Mark> m_marks;
+  int m_clipStart = -1;
+  int m_clipEnd = -1;
 };

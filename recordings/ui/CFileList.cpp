@@ -2,6 +2,7 @@
 
 #include "CBackupProgress.h"
 #include "DebounceSeconds.h"
+#include "ExportGpsTrack.h"
 #include "ListRowText.h"
 #include "RecordingListHost.h"
 #include "RecordingState.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -203,8 +205,23 @@ void CFileList::OnRightClick()
   // One backup at a time: while one runs the item is offered greyed out.
   const CBackupProgress* progress = m_host.BackupProgress();
   backup->setEnabled(progress && !progress->IsBackupRunning());
-  if (menu.exec(QCursor::pos()) == backup)
+  QAction* track = menu.addAction(QStringLiteral("Export GPS track..."));
+  QAction* chosen = menu.exec(QCursor::pos());
+  if (chosen == backup)
     BackupSelected();
+  else if (chosen == track)
+    ExportSelectedTrack();
+}
+
+void CFileList::ExportSelectedTrack()
+{
+  const RecordingState& state = m_host.recordingState();
+  std::vector<std::string> paths;
+  for (const std::string& name : SelectedNames())
+    paths.push_back(state.PathOf(m_kind, name, device_model));
+  const QString result = ExportGpsTrack(this, paths);
+  if (result.startsWith(QStringLiteral("Export failed")))
+    QMessageBox::warning(this, QStringLiteral("TAVRO Viewer"), result);
 }
 
 void CFileList::BackupSelected()

@@ -34,6 +34,8 @@ public:
   std::vector<std::string> SelectedNames() const;
   // The Backup command: asks for a folder and starts the backup of the selected rows.
   void BackupSelected();
+  // "Export GPS track...": the selected rows' track, one segment each, in list order.
+  void ExportSelectedTrack();
 
   // The right-click menu's single command.
   static constexpr int kBackupCommand = 30000;

@@ -1,6 +1,6 @@
 // Installs the build into a temporary prefix and checks what a user gets: the program, the
 // map pages with Leaflet where the program finds them, the desktop entry and the icon. Then
-// starts the installed program on a generated recording under the test display, and removes
+// starts the installed program on generated recordings under the test display, and removes
 // every installed file through the install manifest, as the README tells users to.
 #include "RecordingGenerator.h"
 #include "TestPicture.h"
@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -61,12 +62,12 @@ protected:
     }
 
     // Starts the installed viewer in the work folder, as a desktop launcher would with
-    // "Exec=tavro-viewer %f": the file is its one argument.
-    void Start(const std::string& file)
+    // "Exec=tavro-viewer %F": the files are its arguments.
+    void Start(const std::vector<std::string>& files)
     {
         std::ofstream(dir_ / "mountinfo").flush();
         viewer_.Start({.program = prefix_ / "bin" / "tavro-viewer",
-                       .args = {file},
+                       .args = files,
                        .folder = dir_ / "work",
                        .env = {"TAVRO_MOUNTINFO=" + (dir_ / "mountinfo").string()},  // no drive passes for a card
                        .argv0 = "tavro-viewer"});
@@ -80,6 +81,7 @@ protected:
 TEST_F(Install, LaysOutProgramMapPagesDesktopEntryAndIcon)
 {
     EXPECT_EQ(access((prefix_ / "bin/tavro-viewer").c_str(), X_OK), 0) << "no executable bin/tavro-viewer";
+    EXPECT_EQ(access((prefix_ / "bin/tavro-export").c_str(), X_OK), 0) << "no executable bin/tavro-export beside it";
 
     const fs::path html = prefix_ / "share/tavro-viewer/html";
     for (const char* page : {"openstreetmap.html", "baidumap.html", "leaflet/leaflet.js", "leaflet/leaflet.css",
@@ -97,7 +99,7 @@ TEST_F(Install, LaysOutProgramMapPagesDesktopEntryAndIcon)
     const fs::path desktop = prefix_ / "share/applications/tavro-viewer.desktop";
     const std::string entry = ReadText(desktop);
     ASSERT_FALSE(entry.empty()) << "missing " << desktop;
-    for (const char* line : {"[Desktop Entry]\n", "\nType=Application\n", "\nExec=tavro-viewer %f\n",
+    for (const char* line : {"[Desktop Entry]\n", "\nType=Application\n", "\nExec=tavro-viewer %F\n",
                              "\nIcon=tavro-viewer\n", "\nTerminal=false\n"})
         EXPECT_NE(entry.find(line), std::string::npos) << "the desktop entry lacks " << line;
     for (const char* type : {"video/mp4;", "video/x-msvideo;"})
@@ -115,17 +117,37 @@ TEST_F(Install, LaysOutProgramMapPagesDesktopEntryAndIcon)
     EXPECT_EQ(qAlpha(icon.pixel(128, 128)), 255);
 }
 
-TEST_F(Install, InstalledViewerStartsOnARecording)
+// The desktop entry's StartupWMClass, empty when it has none.
+std::string StartupWMClass(const std::string& entry)
+{
+    const std::string key = "\nStartupWMClass=";
+    const size_t at = entry.find(key);
+    if (at == std::string::npos)
+        return {};
+    const size_t start = at + key.size();
+    return entry.substr(start, entry.find('\n', start) - start);
+}
+
+TEST_F(Install, InstalledViewerPlaysTheFirstOfItsFilesUnderTheEntrysWindowClass)
 {
     const std::string recording = (dir_ / "20260101_120000_N.mp4").string();
     recgen::RecordingSpec spec;
     spec.durationSeconds = 20.0;
     ASSERT_EQ(recgen::WriteRecording(recording, spec), 0);
+    // Named second, a file that cannot be played: opening it would bring up the message.
+    const std::string broken = (dir_ / "20260101_120100_N.mp4").string();
+    std::ofstream(broken) << std::string(4096, 'x');
 
-    ASSERT_NO_FATAL_FAILURE(Start(recording));
+    ASSERT_NO_FATAL_FAILURE(Start({recording, broken}));
     e2e::ShownWindow shown;
     ASSERT_TRUE(viewer_.WaitForWindow(1080, 645, &shown));
     const e2e::Rect win = shown.rect;
+
+    // Launchers group the window under the entry by its X11 class (both WM_CLASS strings).
+    const std::string wmClass = StartupWMClass(ReadText(prefix_ / "share/applications/tavro-viewer.desktop"));
+    EXPECT_EQ(wmClass, "tavro-viewer");
+    EXPECT_EQ(Output("xprop -id " + shown.id + " WM_CLASS"),
+              "WM_CLASS(STRING) = \"" + wmClass + "\", \"" + wmClass + "\"\n");
 
     // The file given on the command line plays: the front pane shows its test picture.
     recgen::TestPictureReading reading;
@@ -142,8 +164,9 @@ TEST_F(Install, InstalledViewerStartsOnARecording)
 
     EXPECT_TRUE(viewer_.Terminate(10s)) << "the viewer did not end on SIGTERM";
 
-    EXPECT_TRUE(playing) << "the installed viewer did not play the file given on its command line";
+    EXPECT_TRUE(playing) << "the installed viewer did not play the first file given on its command line";
     EXPECT_EQ(reading.camera, 0);
+    EXPECT_EQ(viewer_.Errors().find("connot be opened"), std::string::npos) << "it opened the second file";
 }
 
 TEST_F(Install, UninstallByTheManifestRemovesEveryInstalledFile)

@@ -14,7 +14,9 @@
 #include <unistd.h>
 
 #include "EngineGlobals.h"
+#include "ClipExport.h"
 #include "EngineTestSupport.h"
+#include "TelemetryScript.h"
 
 using namespace std::chrono_literals;
 
@@ -330,6 +332,34 @@ TEST_F(EngineOpenTest, OpensAndClosesTheSameRecording50Times) {
     vs = nullptr;
     notifier.clear();
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A clip cut by the exporter plays like a recording of the camera: both videos, the sound
+// and the telemetry, whose texts are the recording's of the same moments.
+TEST_F(EngineOpenTest, AnExportedClipOpensWithEveryStreamAndItsTelemetry) {
+  recgen::RecordingSpec spec = small_spec({{320, 180}, {160, 90}}, true, 5.0);
+  const std::string source = fixture("clip-source.mp4", spec);
+  const std::string clip = fixture_path("clip.mp4");
+  const ClipResult cut = ExportClip(source, clip, 2.3, 3.8);
+  ASSERT_TRUE(cut.ok) << cut.error;
+  ASSERT_DOUBLE_EQ(cut.start, 2.0);
+  open(clip);
+  ASSERT_TRUE(wait_opened());
+  EXPECT_GE(vs->video_index, 0);
+  EXPECT_GE(vs->video2_index, 0);
+  EXPECT_GE(vs->audio_index, 0);
+  EXPECT_GE(vs->text_index, 0);
+  EXPECT_EQ(notifier.rear_views(), std::vector<int>{1});
+  ASSERT_EQ(notifier.durations().size(), 1u);
+  EXPECT_NEAR(notifier.durations()[0] / 1e6, 3.8 - 2.0, 0.15) << "from the keyframe before the start to the end";
+  ASSERT_TRUE(pump(vs, [&] { return telemetry_size() >= 18; }, 8s)) << telemetry_size();
+  std::lock_guard lock(engine_globals.telemetry_mutex);
+  for (int tick = 0; tick < 18; ++tick)
+    EXPECT_EQ(engine_globals.telemetry_map[tick], recgen::ScriptedText(spec.script, spec.form, tick + 20)) << tick;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ extern "C" {
 
 #include "EngineGlobals.h"
 #include "EngineTestSupport.h"
+#include "TelemetryScript.h"
 #include "TestPicture.h"
 
 namespace {
@@ -432,6 +433,52 @@ TEST_F(PlaybackTest, AWholePlaybackPostsItsMessagesInOrder) {
   stop();
   EXPECT_EQ(player_globals.player_running, 0);
   EXPECT_EQ(telemetry_size(), 0u);
+}
+
+// While paused, each step shows the next or the previous picture of both cameras and hands
+// over that picture's telemetry; a step back decodes forward from the keyframe before it, also
+// across a keyframe.
+TEST_F(PlaybackTest, FrameStepShowsTheNextAndThePreviousPictureOfBothCameras) {
+  start(two_video_recording());
+  ASSERT_TRUE(both_windows_show(0, 1, 12s));
+  ASSERT_TRUE(eventually([&] { return windows.capture(windows.front).read().frame >= 15; }, 8s));
+  toggle_play_pause();
+  ASSERT_TRUE(eventually([] { return player_globals.paused_mirror == 1; }, 2s));
+  std::this_thread::sleep_for(300ms);
+  int64_t frame = windows.capture(windows.front).read().frame;
+  ASSERT_GE(frame, 12);
+  // Back to the picture before a keyframe, so that the last step back crosses one.
+  std::vector<int> steps = {+1, -1};
+  for (int64_t n = frame; n % 10 != 9; --n) steps.push_back(-1);
+  const recgen::RecordingSpec spec = spec_of({{1280, 720}, {640, 360}}, true, 8.0);
+  for (const int step : steps) {
+    frame += step;
+    SCOPED_TRACE(testing::Message() << "step " << step << " to frame " << frame);
+    notifier.clear();
+    step_frame(step);
+    EXPECT_TRUE(eventually(
+        [&] {
+          const auto f = windows.capture(windows.front).read();
+          const auto r = windows.capture(windows.rear).read();
+          return f.frame == frame && r.frame == frame && f.camera == 0 && r.camera == 1;
+        },
+        5s))
+        << "front shows " << windows.capture(windows.front).read().frame << ", rear "
+        << windows.capture(windows.rear).read().frame;
+    const std::string text = recgen::ScriptedText(spec.script, recgen::TelemetryForm::Csv, int(frame));
+    EXPECT_TRUE(notifier.wait_for(
+        [&](const std::vector<PlayerMessage>& ms) {
+          return std::any_of(ms.begin(), ms.end(),
+                             [&](auto& m) { return m.message == kMsgTelemetry && m.text == text; });
+        },
+        3s))
+        << "the vehicle panel gets the picture's telemetry";
+    EXPECT_TRUE(eventually([] { return player_globals.paused_mirror == 1; }, 2s)) << "paused again";
+    EXPECT_NEAR(player_globals.picture_time, frame / 10.0, 0.001);
+  }
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(windows.capture(windows.front).read().frame, frame) << "stays on the picture";
+  toggle_play_pause();
 }
 
 TEST_F(PlaybackTest, StopWhilePausedLeavesTheNextPlaybackPaused) {

@@ -45,7 +45,7 @@ std::string Tail(const std::string& text, size_t chars) {
 }  // namespace
 
 void ViewerProcess::Start(const ViewerLaunch& launch) {
-  const fs::path runtime = launch.folder / "runtime";
+  const fs::path runtime = launch.runtime.empty() ? launch.folder / "runtime" : launch.runtime;
   fs::create_directories(runtime);
   fs::permissions(runtime, fs::perms::owner_all);  // what Qt expects of a runtime directory
   errors_ = launch.folder / "stderr.txt";

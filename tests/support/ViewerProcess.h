@@ -25,6 +25,9 @@ struct ViewerLaunch {
   // Its working folder. The viewer also gets folder/runtime as XDG_RUNTIME_DIR, so that no
   // other viewer's instance lock applies, and writes its standard error to folder/stderr.txt.
   std::filesystem::path folder = {};
+  // XDG_RUNTIME_DIR instead of folder/runtime: viewers started in different folders that
+  // are to meet (a second start).
+  std::filesystem::path runtime = {};
   // NAME=value settings over the inherited environment, besides TAVRO_MESSAGE_BOX_STDERR=1
   // (message boxes go to standard error), QT_QPA_PLATFORM=xcb and SDL_AUDIODRIVER=dummy
   // unless it is set.

@@ -16,8 +16,10 @@
 #include "Player.h"
 #include "MountWatcher.h"
 #include "QtPlayerNotifier.h"
+#include "CMySliderControl.h"
 #include "RecordingNavigation.h"
 #include "ResourceStrings.h"
+#include "TripOverview.h"
 #include "VideoSurface.h"
 #include "ViewerMessage.h"
 #include "ViewerMessageBox.h"
@@ -126,6 +128,12 @@ bool CVRANViewerDlg::OnInitDialog() {
   // handles its keys.
   m_pRearViewer->toggleFullScreen = [this] { ToggleFullScreen(); };
   m_pRearViewer->togglePlayPause = [this] { m_pViewerCtl->toggle_play_pause(); };
+  m_pTrip = new TripOverview(*this, *m_pRearViewer,
+                             *m_pViewerCtl->findChild<CMySliderControl*>(QStringLiteral("ctl1003")), this);
+  m_pRearViewer->seekToTick = [this](int tick) { m_pTrip->SeekToTick(tick); };
+  m_pRearViewer->openTripAt = [this](int id, int tick) { m_pTrip->OpenTripAt(id, tick); };
+  m_pRearViewer->jumpToEvent = [this](int direction) { m_pTrip->JumpToEvent(direction); };
+  m_pRearViewer->recordingOpened = [this] { m_pTrip->RecordingOpened(); };
 
   CreateTabs();
   CreateTitleBar();
@@ -364,6 +372,7 @@ void CVRANViewerDlg::ShowNothingPlaying() {
   m_pVehicleInfo->OnTelemetry(0, 0, std::string());  // the panel's figures go too
   m_pFrontViewer->PlaybackStopped();
   m_pRearViewer->PlaybackStopped();
+  m_pTrip->PlaybackStopped();
 }
 
 int CVRANViewerDlg::VisibleListKind() const {
@@ -386,6 +395,7 @@ void CVRANViewerDlg::ResetGraph() { m_pVehicleInfo->ResetGraph(); }
 
 void CVRANViewerDlg::StartPlayer(const std::string& path) {
   m_pFrontViewer->PlaybackStarted();
+  m_pTrip->PlaybackStarted(path);
   m_pViewerCtl->start_player_thread(path);
 }
 
@@ -462,6 +472,10 @@ bool CVRANViewerDlg::HandlePlaybackKey(int key) {
     case Qt::Key_S: m_evidence->Run(EvidenceTools::Snapshot); return true;
     case Qt::Key_BracketLeft: m_evidence->Run(EvidenceTools::ClipStart); return true;
     case Qt::Key_BracketRight: m_evidence->Run(EvidenceTools::ClipEnd); return true;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+      if (playing) m_pTrip->JumpToEvent(key == Qt::Key_PageDown ? 1 : -1);
+      return true;
     default:
       return false;
   }
@@ -475,8 +489,10 @@ bool CVRANViewerDlg::eventFilter(QObject* watched, QEvent* event) {
   auto* target = qobject_cast<QWidget*>(watched);
   if (!target || target->window() != this) return false;
   const int key = static_cast<QKeyEvent*>(event)->key();
-  const bool enterOrEscape = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-  if (enterOrEscape)
+  // They keep PageUp and PageDown too, to page through their rows.
+  const bool listKey = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
+                       key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+  if (listKey)
     for (CFileList* page : m_listPage)
       if (page && page->isAncestorOf(target)) return false;
   return HandlePlaybackKey(key);
@@ -588,6 +604,8 @@ void CVRANViewerDlg::ShutDown() {
 }
 
 void CVRANViewerDlg::DestroyPanes() {
+  delete m_pTrip;  // it draws into the rear pane and the control panel
+  m_pTrip = nullptr;
   delete m_pBackupProgress;
   m_pBackupProgress = nullptr;
   delete m_pFrontViewer;

@@ -36,6 +36,7 @@ class QLabel;
 class QMimeData;
 class MountWatcher;
 class QtPlayerNotifier;
+class TripOverview;
 
 class CVRANViewerDlg : public QWidget, public RecordingCardsHost, public RecordingListHost {
   Q_OBJECT
@@ -113,6 +114,7 @@ public:
   CViewerCtlDlg* m_pViewerCtl = nullptr;
   CVehicleInfoDlg* m_pVehicleInfo = nullptr;
   CBackupProgress* m_pBackupProgress = nullptr;
+  TripOverview* m_pTrip = nullptr;  // routes, seek-bar marks and the trip of the recording played
   RecordingState m_state;  // the lists, the current recording and the card in use
   QLabel* m_staticTitle = nullptr;
   TabImageIds m_nTabImage{};

@@ -18,6 +18,7 @@ enum PlayerEvent : uint32_t {
   kEventSwap = SDL_USEREVENT + 6,
   kEventRedraw = SDL_USEREVENT + 7,
   kEventStepFrame = SDL_USEREVENT + 8,  // code: +1 next picture, -1 previous
+  kEventSeekTime = SDL_USEREVENT + 9,  // code: the target in milliseconds
 };
 
 // Sends a notification through the installed notifier (dropped when none is installed).

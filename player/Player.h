@@ -113,6 +113,9 @@ void exit_player();
 void seek_relative(int step);
 // Seek to p thousandths (0..1000) of the recording.
 void seek_to_permille(int p);
+// Seek to `seconds` on the recording's own timeline (the time its telemetry ticks count in
+// tenths), whatever its length; a negative time seeks to the start.
+void seek_to_seconds(double seconds);
 // Set the volume 0..128.
 void set_volume(int v);
 // Playback speed 1..4 (values outside are clamped).

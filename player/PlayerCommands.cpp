@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -83,6 +84,22 @@ void seek_permille(VideoState* vs) {
     const int64_t size = ic->pb ? avio_size(ic->pb) : -1;
     if (size <= 0) return;
     request_seek(vs, size * permille / 1000, 0, true);
+  }
+}
+
+void seek_time(VideoState* vs, int32_t milliseconds) {
+  AVFormatContext* ic = vs->format_ctx;
+  if (!ic) return;
+  const int64_t target = int64_t{std::max(milliseconds, 0)} * 1000;
+  if (vs->byte_seeking > 0) {
+    // A file sought by bytes: the same share of its bytes as of its duration.
+    const int64_t size = ic->pb ? avio_size(ic->pb) : -1;
+    if (size <= 0 || ic->duration == AV_NOPTS_VALUE || ic->duration <= 0) return;
+    const int64_t from = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    const double share = std::clamp(double(target - from) / double(ic->duration), 0.0, 1.0);
+    request_seek(vs, static_cast<int64_t>(size * share), 0, true);
+  } else {
+    request_seek(vs, target, 0, false);
   }
 }
 
@@ -177,6 +194,9 @@ void event_loop(VideoState*& vs) {
         break;
       case kEventSeekPermille:
         seek_permille(vs);
+        break;
+      case kEventSeekTime:
+        seek_time(vs, event.user.code);
         break;
       case kEventVolume:
         vs->volume = g.requested_volume.load();
@@ -306,6 +326,15 @@ void seek_to_permille(int p) {
   player_globals.user_seek = 1;
   player_globals.seek_permille = p;
   push_user_event(kEventSeekPermille);
+}
+
+void seek_to_seconds(double seconds) {
+  player_globals.user_seek = 1;
+  SDL_Event event{};
+  event.type = kEventSeekTime;
+  const double milliseconds = seconds > 0 ? std::min(seconds * 1000, double(INT32_MAX)) : 0.0;  // NaN: 0
+  event.user.code = static_cast<int32_t>(std::lround(milliseconds));
+  SDL_PushEvent(&event);
 }
 
 void set_volume(int v) {

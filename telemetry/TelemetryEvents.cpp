@@ -1,5 +1,6 @@
 #include "TelemetryEvents.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -51,6 +52,19 @@ std::vector<TrackEvent> DetectEvents(const std::vector<TrackPoint>& points)
         }
     }
     return events;
+}
+
+std::int32_t EventJumpTarget(const std::vector<TrackEvent>& events, std::int32_t position, int direction)
+{
+    std::int32_t found = -1;
+    for (const TrackEvent& e : events) {
+        const std::int32_t target = std::max(e.tick - kEventLeadTicks, 0);
+        if (direction > 0 && target > position + kEventJumpSlackTicks)
+            return target;
+        if (direction < 0 && target < position - kEventJumpSlackTicks)
+            found = target;
+    }
+    return found;
 }
 
 const char* EventKindName(EventKind kind)

@@ -43,5 +43,17 @@ struct TrackEvent {
 // track (no text for a tenth or more) ends a condition.
 std::vector<TrackEvent> DetectEvents(const std::vector<TrackPoint>& points);
 
+// PageDown and PageUp land this long before an event, so that its lead-up is seen.
+constexpr std::int32_t kEventLeadTicks = 30;
+// A jump target this close to the position counts as where playback already is (a seek lands
+// up to a keyframe early, and playback moves on meanwhile), so the next press goes further.
+constexpr std::int32_t kEventJumpSlackTicks = 10;
+
+// Where a jump from `position` (ticks) goes: kEventLeadTicks (at most back to 0) before the
+// first event whose target lies more than kEventJumpSlackTicks after the position (direction
+// > 0), or before the last one whose target lies more than that before it (direction < 0).
+// -1 when there is none.
+std::int32_t EventJumpTarget(const std::vector<TrackEvent>& events, std::int32_t position, int direction);
+
 // A short English name of the kind ("Lane departure", "Harsh braking", ...).
 const char* EventKindName(EventKind kind);

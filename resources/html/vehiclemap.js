@@ -10,7 +10,9 @@
 //
 // The map must stay usable without tiles (no network): the container has a plain background,
 // failed tiles draw nothing, and the marker and the route are vector layers that need no
-// download. Should the library itself be missing, MapMove still records the positions.
+// download. A viewer without a connection loads the page with the query "tiles=0": no tile is
+// then asked for at all. Should the library itself be missing, MapMove still records the
+// positions.
 "use strict";
 
 var vehicleMap = {
@@ -21,6 +23,7 @@ var vehicleMap = {
   whole: null,      // the recording's whole route: {points, layer}
   trips: [],        // routes of the trip's other recordings: {id, points, layer}
   legend: null,
+  tiles: null,      // the tile layer; none when the viewer has no connection
   note: null,       // a message shown over the map (a recording without a position)
   viewer: null,     // the viewer's web channel object, once connected
   // Turns a WGS-84 position into the datum of the page's tiles; identity by default.
@@ -36,7 +39,8 @@ function startVehicleMap(options) {
   if (typeof L === "undefined") return;
   var map = L.map("map", { zoomControl: true, attributionControl: true });
   map.setView(options.center, options.zoom);
-  L.tileLayer(options.tileUrl, options.tileOptions).addTo(map);
+  if (!/(^\?|&)tiles=0(&|$)/.test(window.location.search))
+    vehicleMap.tiles = L.tileLayer(options.tileUrl, options.tileOptions).addTo(map);
   // The tile source's credit alone: the section is small and the speed legend shares its foot.
   map.attributionControl.setPrefix(false);
   vehicleMap.map = map;

@@ -6,6 +6,7 @@
 #include "DriverMonitorRecord.h"
 #include "InternetConnection.h"
 #include "MapPage.h"
+#include "MapViewerBridge.h"
 #include "Player.h"
 #include "PlayerNotifier.h"
 #include "TelemetryRecord.h"
@@ -14,7 +15,11 @@
 #include "ViewerMessage.h"
 
 #include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QKeyEvent>
+#include <QWebChannel>
+#include <QWebEnginePage>
 #include <QPainter>
 #include <QWindow>
 
@@ -38,7 +43,7 @@ namespace {
 
 constexpr std::uint16_t kKorean = 1042;
 
-enum class PaneCommand { FullScreen, PlayPause, SeekBack, SeekForward };
+enum class PaneCommand { FullScreen, PlayPause, SeekBack, SeekForward, NextEvent, PreviousEvent };
 
 // The pane's keyboard table. The keys are consumed whether or not a playback runs.
 constexpr struct {
@@ -48,6 +53,7 @@ constexpr struct {
     {Qt::Key_Return, PaneCommand::FullScreen}, {Qt::Key_Enter, PaneCommand::FullScreen},
     {Qt::Key_Escape, PaneCommand::FullScreen}, {Qt::Key_Space, PaneCommand::PlayPause},
     {Qt::Key_Left, PaneCommand::SeekBack},     {Qt::Key_Right, PaneCommand::SeekForward},
+    {Qt::Key_PageDown, PaneCommand::NextEvent}, {Qt::Key_PageUp, PaneCommand::PreviousEvent},
 };
 
 // "%.6f" in the C locale whatever the process locale is (a decimal comma would split each
@@ -82,20 +88,17 @@ CRearViewerDlg::CRearViewerDlg(QWidget* parent) : QWidget(parent) {
     if (player_globals.playing) redraw_video();
   });
 
-  m_mapAvailable = SetUpBrowser();
+  SetUpBrowser();
 
   m_viewerHeader->setGeometry(0, 0, 360, 43);
   m_videoSurface->setGeometry(0, 43, 360, 202);
   m_mapHeader->setGeometry(0, 43, 360, 43);
   m_viewerHeader->LoadBitmaps(m_viewerHeaderImage);
   m_mapHeader->LoadBitmaps(m_mapHeaderImage);
-  if (m_browser) {
-    m_browser->setGeometry(0, 86, 360, 202);
-    m_browser->setEnabled(true);
-    m_browser->show();
-  }
-  // The pane starts in its Map state, as ShowMap leaves it: the video surface stays hidden
-  // even without a map, so that the no-network picture shows in the Map section.
+  m_browser->setGeometry(0, 86, 360, 202);
+  m_browser->setEnabled(true);
+  m_browser->show();
+  // The pane starts in its Map state, as ShowMap leaves it.
   m_videoSurface->hide();
   m_videoSurface->setEnabled(false);
   m_viewerHeader->show();
@@ -115,9 +118,9 @@ CRearViewerDlg::~CRearViewerDlg() {
   m_browser.reset();
 }
 
-int CRearViewerDlg::SetUpBrowser() {
-  // The question is asked once; without an answer of yes the Map section stays empty.
-  if (!InternetConnected()) return 0;
+void CRearViewerDlg::SetUpBrowser() {
+  // The question is asked once; without an answer of yes the page asks for no tiles.
+  m_tilesRequested = InternetConnected();
   // Chromium refuses to start as root with its sandbox; the web engine reads this when the
   // first view is made.
   if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
@@ -129,9 +132,21 @@ int CRearViewerDlg::SetUpBrowser() {
   m_browser->setObjectName(QStringLiteral("ctl%1").arg(kBrowser));
   m_browser->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   m_browser->installEventFilter(this);
+  // Clicks on a route come back through the web channel; the routes are given again whenever
+  // a page has loaded.
+  m_bridge = new MapViewerBridge(this);
+  connect(m_bridge, &MapViewerBridge::seekRequested, this, [this](int tick) {
+    if (seekToTick) seekToTick(tick);
+  });
+  connect(m_bridge, &MapViewerBridge::tripRequested, this, [this](int id, int tick) {
+    if (openTripAt) openTripAt(id, tick);
+  });
+  auto* channel = new QWebChannel(m_browser.get());
+  channel->registerObject(QStringLiteral("viewer"), m_bridge);
+  m_browser->page()->setWebChannel(channel);
+  connect(m_browser.get(), &QWebEngineView::loadFinished, this, &CRearViewerDlg::RunRouteScripts);
   EmbedBrowser();
-  m_browser->Navigate(MapPageLocation(ui_language));
-  return 1;
+  m_browser->Navigate(MapPageLocation(ui_language), m_tilesRequested);
 }
 
 void CRearViewerDlg::EmbedBrowser() {
@@ -195,8 +210,37 @@ void CRearViewerDlg::MoveMap(double latitude, double longitude) {
 }
 
 void CRearViewerDlg::RunScript(const std::string& script) {
-  if (script.empty() || !m_browser) return;
+  if (script.empty()) return;
   m_browser->ExecScript(QString::fromStdString(script));
+}
+
+void CRearViewerDlg::ClearMap() {
+  // Positions of the ended playback still queued would put its marker back.
+  QCoreApplication::removePostedEvents(this, ViewerMessage::eventType());
+  m_routeScripts = {"ClearMap()"};
+  RunScript(m_routeScripts.back());
+}
+
+void CRearViewerDlg::ShowRoute(const std::string& points, const QString& message) {
+  // The message as a JSON string: the array's brackets cut off.
+  const QByteArray quoted = QJsonDocument(QJsonArray{message}).toJson(QJsonDocument::Compact);
+  m_routeScripts = {"ShowRoute({points:" + points + ",message:" + quoted.mid(1, quoted.size() - 2).toStdString() +
+                    "})"};
+  RunScript(m_routeScripts.back());
+}
+
+void CRearViewerDlg::AddTripRoute(int id, const std::string& points) {
+  m_routeScripts.push_back("AddTripRoute({id:" + std::to_string(id) + ",points:" + points + "})");
+  RunScript(m_routeScripts.back());
+}
+
+void CRearViewerDlg::RunRouteScripts() {
+  for (const std::string& script : m_routeScripts) RunScript(script);
+}
+
+QString CRearViewerDlg::NoPositionMessage() {
+  return ui_language == kKorean ? QStringLiteral("이 영상에는 GPS 위치 정보가 없습니다")
+                                : QStringLiteral("No GPS position in this recording");
 }
 
 void CRearViewerDlg::SelectRearView(int has_second_video) {
@@ -208,6 +252,7 @@ void CRearViewerDlg::SelectRearView(int has_second_video) {
   else
     ShowMap();
   UpdateVideoSurface();  // the Viewer section may have been open already
+  if (recordingOpened) recordingOpened();
 }
 
 void CRearViewerDlg::PlaybackStopped() {
@@ -227,12 +272,12 @@ void CRearViewerDlg::ShowViewer() {
   m_viewerMode = 1;
   m_videoSurface->hide();
   m_mapHeader->hide();
-  if (m_browser) m_browser->hide();
+  m_browser->hide();
   m_mapHeader->setGeometry(0, 245, 360, 43);
   m_videoSurface->setEnabled(true);
   if (m_secondVideo) m_videoSurface->show();
   m_mapHeader->show();
-  if (m_browser) m_browser->setEnabled(false);
+  m_browser->setEnabled(false);
   update();
 }
 
@@ -243,10 +288,8 @@ void CRearViewerDlg::ShowMap() {
   m_mapHeader->hide();
   m_mapHeader->setGeometry(0, 43, 360, 43);
   m_mapHeader->show();
-  if (m_mapAvailable && m_browser) {
-    m_browser->setEnabled(true);
-    m_browser->show();
-  }
+  m_browser->setEnabled(true);
+  m_browser->show();
   m_videoSurface->setEnabled(false);
   update();  // the vacated video area shows the background again
 }
@@ -264,10 +307,7 @@ void CRearViewerDlg::ToggleViewerHeader() {
 void CRearViewerDlg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), QColor(100, 100, 100));
-  if (m_viewerMode == 1 || m_mapAvailable)
-    DrawPngResourceAtOwnSize(painter, 168, 0, 43);
-  else
-    DrawPngResourceAtOwnSize(painter, 261, 0, 86);
+  DrawPngResourceAtOwnSize(painter, 168, 0, 43);
 }
 
 void CRearViewerDlg::mousePressEvent(QMouseEvent* e) {
@@ -303,6 +343,12 @@ bool CRearViewerDlg::HandleKey(int key) {
           break;
         case PaneCommand::SeekBack: seek_relative(-5); break;
         case PaneCommand::SeekForward: seek_relative(5); break;
+        case PaneCommand::NextEvent:
+          if (jumpToEvent) jumpToEvent(1);
+          break;
+        case PaneCommand::PreviousEvent:
+          if (jumpToEvent) jumpToEvent(-1);
+          break;
       }
     }
     return true;

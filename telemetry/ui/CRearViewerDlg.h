@@ -2,7 +2,10 @@
 // The rear pane at the right of the main window, above the lists: an accordion of two sections
 // under two header bars. The upper "Viewer" section holds the native surface the engine draws
 // the second video into (published as video2_hwnd); the lower "Map" section holds an embedded
-// browser with a map page that follows the vehicle's GPS position from the telemetry texts.
+// browser with a map page that follows the vehicle's GPS position from the telemetry texts and
+// shows the recording's whole route once it has been scanned. The page is a local file and
+// always loads; without a connection at start-up it draws on its plain background, with no
+// tiles asked for.
 
 #include <QWidget>
 
@@ -11,8 +14,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class CBitmapButton;
+class MapViewerBridge;
 class CWebBrowser2;
 class VideoSurface;
 
@@ -33,7 +38,7 @@ public:
   static constexpr std::uint32_t kMapMoveIntervalMs = 500;
 
   // Builds the pane in its Map state, publishes the video surface and sets the browser up
-  // (once: without a connection at start-up no page is ever loaded).
+  // (once: the connection test at start-up decides whether the page asks for tiles).
   explicit CRearViewerDlg(QWidget* parent = nullptr);
   ~CRearViewerDlg() override;
 
@@ -54,17 +59,35 @@ public:
   // fails silently.
   void RunScript(const std::string& script);
 
+  // The routes of the recording being played, for the page (kept and given again should the
+  // page load later). ClearMap forgets the last recording's; ShowRoute draws the whole route
+  // (`points` as RouteJson gives them), or `message` when it has no point; AddTripRoute adds
+  // another recording of the trip, whose clicks come back with `id`.
+  void ClearMap();
+  void ShowRoute(const std::string& points, const QString& message);
+  void AddTripRoute(int id, const std::string& points);
+  // What a recording without any position says on the map, in the interface language.
+  static QString NoPositionMessage();
+
   int viewerMode() const { return m_viewerMode; }
-  int mapAvailable() const { return m_mapAvailable; }
+  // Whether the page asks for map tiles: the answer of the connection test at start-up.
+  bool tilesRequested() const { return m_tilesRequested; }
   int viewerHeaderImage() const { return m_viewerHeaderImage; }
   int mapHeaderImage() const { return m_mapHeaderImage; }
   VideoSurface* videoSurface() const { return m_videoSurface; }
-  // The map's browser, a window of its own embedded in the pane; null without a map.
+  // The map's browser, a window of its own embedded in the pane.
   CWebBrowser2* browser() const { return m_browser.get(); }
 
   // Wiring to the main window and the control panel; unset hooks do nothing.
   std::function<void()> toggleFullScreen;
   std::function<void()> togglePlayPause;
+  // A click on the route: the moment of this recording, or of trip route `id`.
+  std::function<void(int tick)> seekToTick;
+  std::function<void(int id, int tick)> openTripAt;
+  // PageDown (+1) and PageUp (-1) while playing: the next or previous event.
+  std::function<void(int direction)> jumpToEvent;
+  // After SelectRearView: the recording has been opened.
+  std::function<void()> recordingOpened;
   // The clock of the map-move throttles.
   std::function<std::uint32_t()> tickCount = MonotonicTickCount;
 
@@ -75,7 +98,8 @@ protected:
   void mousePressEvent(QMouseEvent* e) override;
 
 private:
-  int SetUpBrowser();
+  void SetUpBrowser();
+  void RunRouteScripts();
   void EmbedBrowser();
   void MoveMapFromCsv(const std::string& text);
   void MoveMapFromJson(const std::string& text);
@@ -90,10 +114,12 @@ private:
   CBitmapButton* m_mapHeader = nullptr;
   VideoSurface* m_videoSurface = nullptr;
   std::unique_ptr<CWebBrowser2> m_browser;
+  MapViewerBridge* m_bridge = nullptr;
+  std::vector<std::string> m_routeScripts;  // what the page shows of the current recording
   std::mutex telemetryLock;  // turns away re-entry into OnTelemetry, never waits
   int m_viewerMode = 0;
   bool m_secondVideo = false;  // the recording being played has a second video
-  int m_mapAvailable = 1;
+  bool m_tilesRequested = false;
   int m_mapHeaderImage = 247;
   int m_viewerHeaderImage = 254;
 };

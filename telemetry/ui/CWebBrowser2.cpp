@@ -10,9 +10,11 @@ CWebBrowser2::CWebBrowser2(QWidget* parent) : QWebEngineView(parent) {
   connect(this, &QWebEngineView::loadFinished, this, [this](bool) { m_hasDocument = true; });
 }
 
-void CWebBrowser2::Navigate(const QString& path) {
+void CWebBrowser2::Navigate(const QString& path, bool tiles) {
   m_hasDocument = false;
-  load(QUrl::fromLocalFile(path));
+  QUrl url = QUrl::fromLocalFile(path);
+  if (!tiles) url.setQuery(QStringLiteral("tiles=0"));
+  load(url);
 }
 
 bool CWebBrowser2::ExecScript(const QString& script) {

@@ -10,8 +10,9 @@ class CWebBrowser2 : public QWebEngineView {
 public:
   explicit CWebBrowser2(QWidget* parent = nullptr);
 
-  // Starts loading the local file at `path` in the background; nothing waits for it.
-  void Navigate(const QString& path);
+  // Starts loading the local file at `path` in the background; nothing waits for it. Without
+  // `tiles` the page is told (by the query "tiles=0") to draw on its plain background only.
+  void Navigate(const QString& path, bool tiles = true);
   // True once a navigation has finished, with the page or with the browser's error page.
   bool HasDocument() const { return m_hasDocument; }
   // Runs `script` in the document, discarding its result; false, and nothing run, without a

@@ -1,6 +1,6 @@
 #pragma once
 // The rear pane's start-up question: is this computer connected to a network that can reach
-// the map's tiles? Asked once; the answer decides whether a map page is loaded at all.
+// the map's tiles? Asked once; the answer decides whether the map page asks for tiles.
 
 // TAVRO_INTERNET_CONNECTED=0 or 1 in the environment answers the question outright (tests,
 // or a user who wants the map without a default route). Otherwise the system's network

@@ -7,6 +7,7 @@
 #include "DrawPngResource.h"
 #include "MapTestSupport.h"
 #include "Player.h"
+#include "TrackRoute.h"
 #include "PlayerNotifier.h"
 #include "VideoSurface.h"
 #include "ViewerConfig.h"
@@ -120,11 +121,9 @@ protected:
     Reset();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    if (connected) {
-      ASSERT_NE(pane->browser(), nullptr);
-      ASSERT_TRUE(QTest::qWaitFor([&] { return pane->browser()->HasDocument(); }, 20000));
-      ASSERT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("typeof MapMove == 'function'")).toBool());
-    }
+    ASSERT_NE(pane->browser(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->browser()->HasDocument(); }, 20000));
+    ASSERT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("typeof MapMove == 'function'")).toBool());
   }
 
   // Posts a map telemetry message as the engine's notifier does and lets the pane handle it.
@@ -407,40 +406,102 @@ TEST(RearPaneHeaders, SwitchButtonTogglesTheCaptionBetweenRearAndFrontCamera) {
 
 TEST_F(RearPane, ChineseInterfaceLoadsTheChinaMap) {
   EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/openstreetmap.html")));
+  EXPECT_TRUE(pane->tilesRequested());
+  EXPECT_TRUE(Evaluate(pane->browser()->page(), QStringLiteral("vehicleMap.tiles !== null")).toBool())
+      << "with a connection the page asks for tiles";
   Build(kChinesePrc, true);
   EXPECT_TRUE(pane->browser()->url().path().endsWith(QLatin1String("/html/baidumap.html")));
   Send(Csv(3, 37.5665, 126.978));
   EXPECT_EQ(Positions(), "[[37.5665,126.978]]");
 }
 
-// Without a connection at start-up there is no page, and the Map section shows the
-// no-network picture in every state the pane goes through.
-TEST_F(RearPane, WithoutAConnectionTheMapSectionShowsTheNoNetworkPicture) {
-  Build(kEnglish, false);
-  EXPECT_EQ(pane->mapAvailable(), 0);
-  EXPECT_EQ(pane->browser(), nullptr) << "no page loads";
-  EXPECT_EQ(pane->findChildren<QWebEngineView*>().size(), 0);
-
-  ASSERT_EQ(LoadPngResource(261).size(), QSize(360, 203));
-  QImage expected(360, 203, QImage::Format_RGB32);
-  expected.fill(QColor(100, 100, 100));
-  {
-    QPainter p(&expected);
-    p.drawImage(0, 0, LoadPngResource(261));
+// A recording without any position says so on the map, in the interface language, and a new
+// recording's ClearMap takes the note away with the routes.
+TEST_F(RearPane, RecordingWithoutAPositionSaysSoInTheInterfaceLanguage) {
+  const struct {
+    std::uint16_t language;
+    const char* note;
+  } cases[] = {{kEnglish, "No GPS position in this recording"}, {kKorean, "이 영상에는 GPS 위치 정보가 없습니다"}};
+  QWebEnginePage* page = pane->browser()->page();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ui_language = c.language;
+    pane->ShowRoute("[[0,37.5665,126.978,50]]", CRearViewerDlg::NoPositionMessage());
+    pane->ShowRoute("[]", CRearViewerDlg::NoPositionMessage());
+    ASSERT_TRUE(WaitForScript(page, QStringLiteral("document.querySelectorAll('.route-note').length == 1")));
+    EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelector('.route-note').textContent")).toString(),
+              QString::fromUtf8(c.note));
+    EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelectorAll('path.leaflet-interactive').length")).toInt(), 0)
+        << "no stale route";
+    pane->ClearMap();
+    EXPECT_TRUE(WaitForScript(page, QStringLiteral("document.querySelectorAll('.route-note').length == 0")));
   }
-  const QRect shown(0, 86, 360, 202);  // the part inside the pane
-  auto mapSectionShows261 = [&] {
-    const QImage shot = pane->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    return shot.copy(shown) == expected.copy(0, 0, 360, 202);
-  };
-  EXPECT_TRUE(mapSectionShows261());
-  EXPECT_FALSE(pane->videoSurface()->isVisible());
+}
 
-  Send(Csv(3, 37.5665, 126.978));  // nothing to run it in
-  pane->SelectRearView(1);
-  pane->SelectRearView(0);
-  EXPECT_EQ(pane->mapAvailable(), 0);
-  EXPECT_TRUE(mapSectionShows261());
+// Without a connection at start-up the page still loads from the local files, only without
+// tiles: a route given before the page has loaded shows once it has, with its legend and the
+// marker, on the plain background.
+TEST_F(RearPane, WithoutAConnectionTheMapDrawsTheRouteOnItsPlainBackground) {
+  shared.reset();
+  setenv("TAVRO_INTERNET_CONNECTED", "0", 1);
+  StandInWindow offline;
+  auto* map = new CRearViewerDlg(&offline);
+  map->move(720, 42);
+  offline.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&offline));
+  EXPECT_FALSE(map->tilesRequested());
+  ASSERT_NE(map->browser(), nullptr) << "the page loads without a connection";
+  // A drive through every speed band, given at once.
+  std::vector<TrackPoint> points;
+  for (int tick = 0; tick <= 300; tick += 5) {
+    TrackPoint p;
+    p.tick = tick;
+    p.fix = true;
+    p.latitude = 37.5600 + tick * 0.00002;
+    p.longitude = 126.9700 + tick * 0.00003;
+    p.speed = 10 + tick * 35 / 100;
+    points.push_back(p);
+  }
+  map->ShowRoute(RouteJson(points), CRearViewerDlg::NoPositionMessage());
+  QWebEnginePage* page = map->browser()->page();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return map->browser()->HasDocument(); }, 20000));
+  ASSERT_TRUE(WaitForScript(page, QStringLiteral("vehicleMap.whole !== null && vehicleMap.whole.points.length == 61")));
+  EXPECT_TRUE(Evaluate(page, QStringLiteral("vehicleMap.map !== null && vehicleMap.tiles === null")).toBool())
+      << "no tile layer";
+  EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelectorAll('.leaflet-tile').length")).toInt(), 0);
+  EXPECT_EQ(Evaluate(page, QStringLiteral("document.querySelectorAll('.route-legend span').length")).toInt(), 6);
+  player_globals.player_running = 1;
+  lastCsvMapMove = 0;
+  ViewerMessage::post(map, kMsgTelemetryMap, 0, 1, Csv(3, 37.5630, 126.9745));
+  QCoreApplication::sendPostedEvents(map, ViewerMessage::eventType());
+  ASSERT_TRUE(WaitForScript(page, QStringLiteral("vehicleMap.marker !== null")));
+
+  // What the X server shows of the Map section: the map is a window of its own in the pane.
+  QImage shot;
+  int green = 0, red = 0, background = 0;
+  for (int attempt = 0; attempt < 100 && (green < 20 || red < 20); ++attempt) {
+    QTest::qWait(50);
+    const QPoint at = map->mapToGlobal(QPoint(0, 86));
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 360, 202).toImage().convertToFormat(
+        QImage::Format_RGB32);
+    green = red = background = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        auto near = [&](int r, int g, int b) {
+          return std::abs(c.red() - r) < 30 && std::abs(c.green() - g) < 30 && std::abs(c.blue() - b) < 30;
+        };
+        green += near(0x43, 0xa0, 0x47);
+        red += near(0xd3, 0x2f, 0x2f);
+        background += c == QColor(0xe8, 0xe4, 0xdc);
+      }
+  }
+  const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/map-whole-route-no-network.png");
+  EXPECT_TRUE(shot.save(file));
+  EXPECT_GE(green, 20) << "40-60 km/h stretch; screenshot in " << file.toStdString();
+  EXPECT_GE(red, 20) << "100+ km/h stretch";
+  EXPECT_GT(background, shot.width() * shot.height() / 3) << "plain background";
+  unsetenv("TAVRO_INTERNET_CONNECTED");
 }
 
 }  // namespace

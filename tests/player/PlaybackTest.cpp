@@ -533,6 +533,41 @@ TEST_F(PlaybackTest, SeekingWorksAfterAnMpegTsRecording) {
       << "the seek to 54 s did not happen";
 }
 
+// A seek to a moment lands within a second of it however long the recording is, in a file
+// sought by time and in one sought by bytes.
+TEST_F(PlaybackTest, SeekToSecondsLandsWithinASecondOfTheMoment) {
+  player_globals.byte_seeking = -1;  // decide per file
+  recgen::RecordingSpec ts = spec_of({{160, 90}}, false, 60.0);
+  ts.container = "mpegts";
+  ts.form = kNoTelemetry;
+  const struct {
+    std::string path;
+    double target;
+  } cases[] = {
+      {fixture("later.mp4", spec_of({{160, 90}}, false, 60.0)), 41.3},
+      {fixture("long.ts", ts), 37.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    start(c.path);
+    ASSERT_TRUE(notifier.wait_for_message(kMsgPosition, kStartWait));
+    notifier.clear();
+    seek_to_seconds(c.target);
+    const int64_t lowest = static_cast<int64_t>(c.target) - 1;
+    EXPECT_TRUE(notifier.wait_for(
+        [&](const std::vector<PlayerMessage>& ms) {
+          return std::any_of(ms.begin(), ms.end(), [&](auto& m) { return m.message == kMsgElapsed && m.lparam >= lowest; });
+        },
+        10s));
+    // Playing on from the start could not get there while the test waits: the seek did.
+    int64_t first = -1;
+    for (const PlayerMessage& m : notifier.messages(kMsgElapsed))
+      if (m.lparam >= lowest && first < 0) first = m.lparam;
+    EXPECT_LE(first, static_cast<int64_t>(c.target) + 1) << "the first time shown after the seek";
+    stop();
+  }
+}
+
 TEST_F(PlaybackTest, TelemetryFollowsARecordingWithoutVideoToItsEnd) {
   // Sound and telemetry, no picture: more texts than the text queue holds.
   const recgen::RecordingSpec spec = spec_of({}, true, 4.0);

@@ -118,3 +118,36 @@ TEST_F(ScriptedDriveEvents, DriverStatesAtTheirScriptedTimes)
 }
 
 }  // namespace
+
+namespace {
+
+// PageDown and PageUp: three seconds before the next or previous event, counting a target
+// within a second of the position as reached.
+TEST(TelemetryEvents, JumpTargetsLeadTheEventsByThreeSeconds)
+{
+    const std::vector<TrackEvent> events = {
+        {20, EventKind::Pedestrian}, {200, EventKind::LaneDeparture}, {200, EventKind::HarshBraking},
+        {500, EventKind::Impact}};
+    const struct {
+        std::int32_t position;
+        int direction;
+        std::int32_t target;
+    } cases[] = {
+        {0, +1, 170},     // the first event's target is 0, where playback is
+        {100, +1, 170},   // 3 s before the event at 20 s
+        {165, +1, 470},   // landed half a second early on 170: on to the next
+        {170, +1, 470},   // the same moment twice: one target
+        {470, +1, -1},    // nothing after the last
+        {480, -1, 170},   // just past 470: the event before it
+        {470, -1, 170},
+        {175, -1, 0},     // never before the start
+        {5, -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position << " " << c.direction);
+        EXPECT_EQ(EventJumpTarget(events, c.position, c.direction), c.target);
+    }
+    EXPECT_EQ(EventJumpTarget({}, 100, +1), -1);
+}
+
+}  // namespace

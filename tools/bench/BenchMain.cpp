@@ -9,6 +9,13 @@
 // chooses, as the viewer does.
 //
 // Without FILE a recording of the given shape (with sound and telemetry) is generated first.
+//
+//   tavro-bench --first-picture RUNS [--front WxH] [--rear WxH|none] [--seconds S] [FILE]
+//
+// times how long a playback takes to show its first picture, alternately without and with the
+// telemetry scan the viewer starts beside it, and prints the medians of both. The generated
+// recording then has no sound, so the clock is the first video's, set as its first picture
+// shows: the first position reported is that moment.
 
 #include <sys/resource.h>
 
@@ -30,6 +37,10 @@ extern "C" {
 #include "PaneWindows.h"
 #include "Player.h"
 #include "RecordingGenerator.h"
+#include "TrackScanner.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -42,11 +53,13 @@ double cpu_seconds() {
 class BenchNotifier : public PlayerNotifier {
 public:
   void post(PlayerMessage m) override {
+    if (m.message == kMsgPosition) positioned = true;
     if (m.message == kMsgEndOfFile) ended = true;
     if (m.message == kMsgOpenFailed) failed = true;
   }
   void set_duration(int64_t us) override { duration_us = us; }
   void SelectRearView(int) override {}
+  std::atomic<bool> positioned{false};
   std::atomic<bool> ended{false};
   std::atomic<bool> failed{false};
   std::atomic<int64_t> duration_us{0};
@@ -90,6 +103,26 @@ double plain_decode_seconds(const std::string& path) {
   return cpu_seconds() - start;
 }
 
+// Milliseconds from the start of a playback of `path` to its first picture, with a scan of the
+// same file started just before it (as the viewer starts one) when `scanner` is given.
+double first_picture_ms(const std::string& path, BenchNotifier& notifier, TrackScanner* scanner) {
+  notifier.positioned = false;
+  const auto start = std::chrono::steady_clock::now();
+  if (scanner) scanner->Scan(path);
+  player_globals.player_running = 1;
+  std::thread player([&path] { player_main(nullptr, path); });
+  while (!notifier.positioned && !notifier.failed) std::this_thread::sleep_for(std::chrono::microseconds(500));
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  stop_player();
+  player.join();
+  return ms;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 bool parse_size(const char* text, recgen::VideoSize* size) {
   return std::sscanf(text, "%dx%d", &size->width, &size->height) == 2;
 }
@@ -105,6 +138,7 @@ int main(int argc, char** argv) {
   bool with_rear = true;
   std::string path;
   std::string renderer;
+  int first_picture_runs = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -120,6 +154,8 @@ int main(int argc, char** argv) {
       ++i;
       with_rear = std::strcmp(argv[i], "none") != 0;
       if (with_rear && !parse_size(argv[i], &rear)) return 2;
+    } else if (arg == "--first-picture" && has_value) {
+      first_picture_runs = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--renderer" && has_value) {
       renderer = argv[++i];
     } else if (arg[0] != '-') {
@@ -138,13 +174,13 @@ int main(int argc, char** argv) {
     spec.durationSeconds = seconds;
     spec.fps = fps;
     spec.gopFrames = fps;
-    spec.audio = true;
+    spec.audio = first_picture_runs == 0;
     spec.videos = {front};
     if (with_rear) spec.videos.push_back(rear);
     char name[128];
-    std::snprintf(name, sizeof name, "tavro-bench-%dx%d-%s-%gs-%dfps.mp4", front.width, front.height,
+    std::snprintf(name, sizeof name, "tavro-bench-%dx%d-%s-%gs-%dfps%s.mp4", front.width, front.height,
                   with_rear ? (std::to_string(rear.width) + "x" + std::to_string(rear.height)).c_str() : "none",
-                  seconds, fps);
+                  seconds, fps, spec.audio ? "" : "-silent");
     path = (std::filesystem::temp_directory_path() / name).string();
     if (!std::filesystem::exists(path) && recgen::WriteRecording(path, spec) < 0) {
       std::fprintf(stderr, "cannot generate %s\n", path.c_str());
@@ -159,6 +195,26 @@ int main(int argc, char** argv) {
   for (int i = 0; !renderer.empty() && i < SDL_GetNumRenderDrivers(); ++i) {
     SDL_RendererInfo info;
     if (SDL_GetRenderDriverInfo(i, &info) == 0 && renderer == info.name) player_globals.render_driver_index = i;
+  }
+
+  if (first_picture_runs > 0) {
+    TrackScanner scanner([](int, ScanResult, TelemetryTrack) {});
+    std::vector<double> plain, scanned;
+    for (int r = 0; r < first_picture_runs; ++r) {
+      // Alternating, so that neither variant always comes first.
+      for (int variant = 0; variant < 2; ++variant) {
+        const bool scan = (variant + r) % 2 == 1;
+        (scan ? scanned : plain).push_back(first_picture_ms(path, notifier, scan ? &scanner : nullptr));
+      }
+    }
+    player_globals.main_window = nullptr;
+    if (notifier.failed) {
+      std::fprintf(stderr, "cannot open %s\n", path.c_str());
+      return 1;
+    }
+    std::printf("recording: %s, %d runs each\n", path.c_str(), first_picture_runs);
+    std::printf("first picture, median ms: %.1f without the scan, %.1f with it\n", median(plain), median(scanned));
+    return 0;
   }
 
   const double cpu_before = cpu_seconds();

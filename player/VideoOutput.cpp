@@ -268,6 +268,7 @@ bool draw_pictures(VideoState* vs) {
     if (upload_picture(vs, &vs->texture2, vp2->frame, &vs->scaler2, 1) < 0) return false;
   }
   vp->drawn = true;
+  ++e.total_pictures_shown;
 
   SDL_Rect zoom_rect;
   int sw, sh;

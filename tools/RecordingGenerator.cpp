@@ -153,7 +153,7 @@ private:
         c->time_base = {1, spec_.fps};
         c->framerate = {spec_.fps, 1};
         c->gop_size = spec_.gopFrames;
-        c->max_b_frames = 0;
+        c->max_b_frames = spec_.bFrames;
         c->flags |= AV_CODEC_FLAG_BITEXACT;
         if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         const int matrix = TagColours(c);

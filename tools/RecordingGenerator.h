@@ -81,6 +81,8 @@ struct RecordingSpec {
     // codes its footage (libx264 with its usual tools and quality) rather than the fastest way:
     // for benchmarks, whose plain-decoding baseline must cost what real recordings cost.
     bool textured = false;
+    // B-frames between the reference pictures (libx264 only); the devices write none.
+    int bFrames = 0;
 };
 
 // Writes the recording to `path` (overwriting it) in `spec.container` whatever the name's

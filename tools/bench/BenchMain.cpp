@@ -3,7 +3,7 @@
 // measures only; run it under xvfb-run.
 //
 //   tavro-bench [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F]
-//               [--renderer NAME] [--textured] [FILE]
+//               [--renderer NAME] [--textured] [--b-frames N] [FILE]
 //   tavro-bench --matrix [--seconds S] [--renderer NAME]
 //
 // --matrix plays one generated recording of each video load level (1280x720; 1280x720 with a
@@ -14,7 +14,8 @@
 // chooses, as the viewer does.
 //
 // Without FILE a recording of the given shape (with sound and telemetry) is generated first;
-// --textured gives it the moving road scene instead of flat colour.
+// --textured gives it the moving road scene instead of flat colour, --b-frames N that many
+// B-frames between reference pictures.
 
 #include <sys/resource.h>
 
@@ -107,6 +108,7 @@ struct Shape {
   double seconds = 30.0;
   int fps = 30;
   bool textured = false;
+  int b_frames = 0;
 };
 
 // The generated recording of `shape` (with sound and telemetry), made once and kept in the
@@ -118,6 +120,7 @@ std::string generated_recording(const Shape& shape) {
   spec.gopFrames = shape.fps;
   spec.audio = true;
   spec.textured = shape.textured;
+  spec.bFrames = shape.b_frames;
   spec.videos = {shape.front};
   if (shape.with_rear) spec.videos.push_back(shape.rear);
   char name[160];
@@ -125,6 +128,7 @@ std::string generated_recording(const Shape& shape) {
                 shape.with_rear ? (std::to_string(shape.rear.width) + "x" + std::to_string(shape.rear.height)).c_str()
                                 : "none",
                 shape.seconds, shape.fps, shape.textured ? "-textured" : "");
+  if (shape.b_frames > 0) std::snprintf(name + std::strlen(name) - 4, 40, "-%db.mp4", shape.b_frames);
   const std::string path = (std::filesystem::temp_directory_path() / name).string();
   if (!std::filesystem::exists(path) && recgen::WriteRecording(path, spec) < 0) {
     std::fprintf(stderr, "cannot generate %s\n", path.c_str());
@@ -232,6 +236,8 @@ int main(int argc, char** argv) {
       matrix = true;
     } else if (arg == "--textured") {
       shape.textured = true;
+    } else if (arg == "--b-frames" && has_value) {
+      shape.b_frames = std::atoi(argv[++i]);
     } else if (arg == "--fps" && has_value) {
       shape.fps = std::atoi(argv[++i]);
     } else if (arg == "--seconds" && has_value) {
@@ -250,7 +256,7 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: %s [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F] [--renderer NAME] "
-                   "[--textured] [FILE]\n       %s --matrix [--seconds S] [--renderer NAME]\n",
+                   "[--textured] [--b-frames N] [FILE]\n       %s --matrix [--seconds S] [--renderer NAME]\n",
                    argv[0], argv[0]);
       return 2;
     }

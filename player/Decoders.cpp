@@ -42,6 +42,15 @@ int get_picture(VideoState* vs, StreamDecoder& decoder, AVStream* stream, AVFram
   if (got <= 0) return got;
   const double dpts = frame->pts != AV_NOPTS_VALUE ? av_q2d(stream->time_base) * frame->pts : NAN;
   frame->sample_aspect_ratio = av_guess_sample_aspect_ratio(vs->format_ctx, stream, frame);
+  // At 3x and 4x a small machine cannot decode and show every picture: while they come out late
+  // for the master clock, the decoder leaves out the pictures no other one refers to (such as the
+  // B-frames of most encoders), which would only be dropped, until the pictures are on time again.
+  const double late = master_time(*vs) - dpts;
+  const AVDiscard skip = player_globals.playback_speed >= 3 && late > 0 && late < SyncClock::kFollowThreshold &&
+                                 decoder.packet_serial == vs->clock_video.serial()
+                             ? AVDISCARD_NONREF
+                             : AVDISCARD_DEFAULT;
+  if (decoder.codec->skip_frame != skip) decoder.codec->skip_frame = skip;
   const int drop = player_globals.drop_pictures;
   if ((drop > 0 || (drop != 0 && effective_sync(*vs) != SYNC_VIDEO)) && frame->pts != AV_NOPTS_VALUE) {
     const double diff = dpts - master_time(*vs);

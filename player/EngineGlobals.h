@@ -27,6 +27,7 @@ struct EngineGlobals {
   // Pictures dropped by the playbacks closed so far (read by the benchmark).
   std::atomic<int64_t> total_dropped_before_queue{0};
   std::atomic<int64_t> total_dropped_at_display{0};
+  std::atomic<int64_t> total_pictures_shown{0};  // pictures of the first video drawn
 
   // Telemetry texts by tenth of a second, filled by the text decoder, read by the refresh.
   std::mutex telemetry_mutex;

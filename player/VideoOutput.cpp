@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <utility>
 
 extern "C" {
@@ -144,10 +146,53 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
                               picture.pitches[1], picture.planes[2], picture.pitches[2]);
 }
 
+// Whether OpenGL on this display is a software rasteriser (Mesa's llvmpipe or softpipe, as under
+// Xvfb and on machines without a GPU driver) or missing. Asked once per process, of a hidden 1x1
+// GL window: the name of the GL renderer says it.
+bool software_gl() {
+  static const bool software = [] {
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!probe) return true;
+    bool result = true;
+    if (SDL_GLContext context = SDL_GL_CreateContext(probe)) {
+      using GetString = const unsigned char* (*)(unsigned int);
+      const auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+      const unsigned int kGlRenderer = 0x1F01;
+      const char* name = get_string ? reinterpret_cast<const char*>(get_string(kGlRenderer)) : nullptr;
+      if (name) {
+        const std::string text = name;
+        result = text.find("llvmpipe") != std::string::npos || text.find("softpipe") != std::string::npos ||
+                 text.find("Software Rasterizer") != std::string::npos;
+        av_log(nullptr, AV_LOG_VERBOSE, "OpenGL renderer: %s.\n", name);
+      }
+      SDL_GL_DeleteContext(context);
+    }
+    SDL_DestroyWindow(probe);
+    return result;
+  }();
+  return software;
+}
+
+// The render driver to use: the user's when set; otherwise, where GL is rasterised in software,
+// SDL's software renderer, which then draws straight into the X window (not through GL either):
+// it costs about half the CPU of a GL renderer on llvmpipe. With a real GPU SDL chooses (-1).
+int chosen_render_driver() {
+  const int index = player_globals.render_driver_index;
+  if (index >= 0 || !software_gl()) return index;
+  for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+    SDL_RendererInfo info;
+    if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, "software") == 0) {
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+      return i;
+    }
+  }
+  return index;
+}
+
 SDL_Renderer* create_renderer(SDL_Window* window) {
   // The scaler writes BT.601 limited range whatever the source: SDL must read the texture so.
   SDL_SetYUVConversionMode(SDL_YUV_CONVERSION_BT601);
-  SDL_Renderer* r = SDL_CreateRenderer(window, player_globals.render_driver_index,
+  SDL_Renderer* r = SDL_CreateRenderer(window, chosen_render_driver(),
                                        SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
                                            SDL_RENDERER_TARGETTEXTURE);
   if (!r) {
@@ -173,12 +218,33 @@ bool native_size(SDL_Window* window, uint64_t id, int* w, int* h) {
   return true;
 }
 
-// Wraps the native window `id` in an SDL window, once; again when the id or its size changed
-// (re-wrapping is how the renderer learns a new surface size). Drops the renderer and texture
-// that belonged to an old wrap. Returns false when no SDL window can be made.
+// Whether to ask the X server for the surfaces' sizes at this picture. Each ask is a round trip:
+// made once every 250 ms, and at every picture during the second after the full-screen flag
+// changed, since the user interface resizes the front surface around that change.
+bool time_to_check_sizes() {
+  static int last_fullscreen = -1;
+  static int64_t watch_until = 0;
+  static int64_t next_check = 0;
+  const int64_t now = av_gettime_relative();
+  const int fullscreen = player_globals.fullscreen_video;
+  if (fullscreen != last_fullscreen) {
+    last_fullscreen = fullscreen;
+    watch_until = now + 1000000;
+  }
+  if (now < watch_until || now >= next_check) {
+    next_check = now + 250000;
+    return true;
+  }
+  return false;
+}
+
+// Wraps the native window `id` in an SDL window, once; again when the id or, when check_size is
+// set, its size changed (re-wrapping is how the renderer learns a new surface size). Drops the
+// renderer and texture that belonged to an old wrap. Returns false when no SDL window can be made.
 bool wrap_window(SDL_Window** window, uint64_t* wrapped, uint64_t id, SDL_Renderer** renderer,
-                 SDL_Texture** texture) {
+                 SDL_Texture** texture, bool check_size) {
   if (*window && *wrapped == id) {
+    if (!check_size) return true;
     int sw, sh, nw, nh;
     SDL_GetWindowSize(*window, &sw, &sh);
     if (!native_size(*window, id, &nw, &nh) || (nw == sw && nh == sh)) return true;
@@ -205,13 +271,16 @@ int open_video_output(VideoState* vs) {
   EngineGlobals& e = engine_globals;
   vs->out_width = player_globals.out_width_default;
   vs->out_height = player_globals.out_height_default;
-  if (!wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &vs->texture)) return 1;
+  const bool check_sizes = time_to_check_sizes();
+  if (!wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &vs->texture, check_sizes))
+    return 1;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
   if (!e.renderer) e.renderer = create_renderer(e.window);
   if (vs->video2_index >= 0) {
     vs->out_width2 = 360;
     vs->out_height2 = 202;
-    if (!wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &vs->texture2))
+    if (!wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &vs->texture2,
+                     check_sizes))
       return 1;
     if (!e.renderer2) e.renderer2 = create_renderer(e.window2);
   }
@@ -222,9 +291,10 @@ void prepare_video_output() {
   EngineGlobals& e = engine_globals;
   SDL_Texture* no_texture = nullptr;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  if (wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture) && !e.renderer)
+  if (wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture, true) &&
+      !e.renderer)
     e.renderer = create_renderer(e.window);
-  if (wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture) &&
+  if (wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture, true) &&
       !e.renderer2)
     e.renderer2 = create_renderer(e.window2);
 }
@@ -268,6 +338,7 @@ bool draw_pictures(VideoState* vs) {
     if (upload_picture(vs, &vs->texture2, vp2->frame, &vs->scaler2, 1) < 0) return false;
   }
   vp->drawn = true;
+  ++e.total_pictures_shown;
 
   SDL_Rect zoom_rect;
   int sw, sh;
@@ -293,7 +364,7 @@ bool draw_pictures(VideoState* vs) {
 
 void show_video(VideoState* vs) {
   EngineGlobals& e = engine_globals;
-  // Checked at every picture: re-wraps when the pane's surface changed size (full screen).
+  // Re-wraps when the pane's surface changed size (full screen); see time_to_check_sizes.
   open_video_output(vs);
   if (!e.renderer) return;
   const bool second = vs->video2_index > 0 && e.renderer2;

@@ -36,6 +36,7 @@ const char kUsage[] =
     "      --pixel-format NAME    yuv420p (default), yuvj420p, yuv422p, yuv444p, yuv420p10le, ...\n"
     "      --colours MATRIX       bt601 or bt709: code with that matrix and tag it (default: BT.601 untagged)\n"
     "      --full-range           code and tag the full range (a yuvj format always is)\n"
+    "      --textured             a moving road scene under the marks, coded as a camera codes it\n"
     "  tavro-recgen card --model VRAN-3|VRAN-2X|KOTR4 ROOT\n"
     "      writes a small demo card folder tree for that model under ROOT\n"
     "  tavro-recgen texts [--telemetry FORM] [--start SECONDS] [--count N]\n"
@@ -114,6 +115,7 @@ int Recording(int argc, char** argv) {
         else if (arg == "--pixel-format" && hasValue) spec.pixelFormat = argv[++i];
         else if (arg == "--colours" && hasValue) ok = ParseMatrix(argv[++i], spec.colourMatrix);
         else if (arg == "--full-range") spec.fullRange = true;
+        else if (arg == "--textured") spec.textured = true;
         else if (!arg.starts_with("--") && output.empty()) output = arg;
         else ok = false;
         if (!ok) return Usage();

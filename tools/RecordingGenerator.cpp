@@ -153,14 +153,14 @@ private:
         c->time_base = {1, spec_.fps};
         c->framerate = {spec_.fps, 1};
         c->gop_size = spec_.gopFrames;
-        c->max_b_frames = 0;
+        c->max_b_frames = spec_.bFrames;
         c->flags |= AV_CODEC_FLAG_BITEXACT;
         if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         const int matrix = TagColours(c);
         if (spec_.videoCodec == "libx264") {
-            av_opt_set(c->priv_data, "preset", "ultrafast", 0);
+            av_opt_set(c->priv_data, "preset", spec_.textured ? "veryfast" : "ultrafast", 0);
             av_opt_set(c->priv_data, "tune", "zerolatency", 0);
-            av_opt_set(c->priv_data, "crf", "30", 0);
+            av_opt_set(c->priv_data, "crf", spec_.textured ? "23" : "30", 0);
             // Keyframes exactly every gopFrames frames, whatever the picture does.
             av_opt_set(c->priv_data, "x264-params", "keyint_min=1:scenecut=0", 0);
         } else {
@@ -321,11 +321,11 @@ private:
                 drawn->width = c->width;
                 drawn->height = c->height;
                 if ((err = av_frame_get_buffer(drawn, 0)) < 0) return err;
-                DrawTestPicture(drawn, cameras_[i], o.next, spec_.fps);
+                DrawTestPicture(drawn, cameras_[i], o.next, spec_.fps, spec_.textured);
                 err = sws_scale(o.converter.get(), drawn->data, drawn->linesize, 0, c->height, f->data, f->linesize);
                 if (err < 0) return err;
             } else {
-                DrawTestPicture(f, cameras_[i], o.next, spec_.fps);
+                DrawTestPicture(f, cameras_[i], o.next, spec_.fps, spec_.textured);
             }
             if (c->flags & AV_CODEC_FLAG_QSCALE) f->quality = c->global_quality;
             f->pts = o.next++;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -81,6 +82,71 @@ void DrawTime(AVFrame* f, int64_t frame, int fps) {
     }
 }
 
+// A 1024 x 1024 luma tile of value noise in three octaves (coarse shapes, edges, fine detail),
+// the same on every run.
+constexpr int kTile = 1024;
+
+uint32_t Hash(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+const std::vector<uint8_t>& Texture() {
+    static const std::vector<uint8_t> tile = [] {
+        std::vector<uint8_t> t(kTile * kTile);
+        const auto lattice = [](int x, int y, int cell, uint32_t seed) {
+            const int n = kTile / cell;
+            return static_cast<int>(Hash(seed ^ Hash(((x % n) << 16) | (y % n))) & 255);
+        };
+        const auto octave = [&](int x, int y, int cell, uint32_t seed) {
+            const int gx = x / cell, gy = y / cell;
+            const int fx = x % cell, fy = y % cell;
+            const int a = lattice(gx, gy, cell, seed), b = lattice(gx + 1, gy, cell, seed);
+            const int c = lattice(gx, gy + 1, cell, seed), d = lattice(gx + 1, gy + 1, cell, seed);
+            const int top = a * (cell - fx) + b * fx, bottom = c * (cell - fx) + d * fx;
+            return (top * (cell - fy) + bottom * fy) / (cell * cell);
+        };
+        for (int y = 0; y < kTile; ++y)
+            for (int x = 0; x < kTile; ++x) {
+                const int v = 40 + octave(x, y, 64, 1) / 3 + octave(x, y, 8, 2) / 4 + octave(x, y, 2, 3) / 8;
+                t[y * kTile + x] = static_cast<uint8_t>(std::clamp(v, 16, 235));
+            }
+        return t;
+    }();
+    return tile;
+}
+
+// The grey background as a road scene at frame n: rows above the middle pan by 3 pixels a frame,
+// rows below run down by 5; chroma drifts slowly; grain of +-2 levels.
+void DrawScene(AVFrame* f, int64_t n) {
+    const std::vector<uint8_t>& tile = Texture();
+    const int W = f->width, H = f->height;
+    for (int y = 0; y < H; ++y) {
+        uint8_t* row = f->data[0] + y * f->linesize[0];
+        const bool sky = y < H / 2;
+        const int ty = static_cast<int>((sky ? y : y + 1024 * 1024 - 5 * n) & (kTile - 1));
+        const int dx = sky ? static_cast<int>((3 * n) & (kTile - 1)) : 0;
+        const uint8_t* src = tile.data() + ty * kTile;
+        for (int x = 0; x < W; ++x) {
+            const uint32_t grain = Hash(static_cast<uint32_t>(n * 7919 + y * 4099 + x)) % 5;
+            row[x] = static_cast<uint8_t>(src[(x + dx) & (kTile - 1)] + grain - 2);
+        }
+    }
+    for (int y = 0; y < (H + 1) / 2; ++y) {
+        uint8_t* u = f->data[1] + y * f->linesize[1];
+        uint8_t* v = f->data[2] + y * f->linesize[2];
+        for (int x = 0; x < (W + 1) / 2; ++x) {
+            const int t = tile[((2 * y) & (kTile - 1)) * kTile + ((x + n) & (kTile - 1))];
+            u[x] = static_cast<uint8_t>(118 + t / 16);
+            v[x] = static_cast<uint8_t>(124 + (255 - t) / 32);
+        }
+    }
+}
+
 int Luma(Rgb c) { return (299 * c.r + 587 * c.g + 114 * c.b) / 1000; }
 
 int Distance(Rgb a, Rgb b) {
@@ -91,9 +157,12 @@ int Distance(Rgb a, Rgb b) {
 
 Rgb CameraColour(int camera) { return camera == 0 ? Rgb{220, 40, 40} : Rgb{40, 90, 220}; }
 
-void DrawTestPicture(AVFrame* f, int camera, int64_t frame, int fps) {
+void DrawTestPicture(AVFrame* f, int camera, int64_t frame, int fps, bool textured) {
     const int W = f->width, H = f->height;
-    FillRect(f, 0, 0, W, H, kGrey);
+    if (textured)
+        DrawScene(f, frame);
+    else
+        FillRect(f, 0, 0, W, H, kGrey);
     FillRect(f, 0, 0, W, H / 6, ToYuv(CameraColour(camera)));
 
     const auto cellX = [W](int i) { return i * W / kCells; };

@@ -12,6 +12,12 @@
 //                         frame (to the left on camera 1), the moving part of the picture
 //   everything else       dark grey
 //
+// A textured picture (for benchmarks: it costs to code and decode what camera footage costs)
+// draws the dark grey parts as a road scene instead: a detailed texture whose upper half pans
+// sideways and whose lower half runs towards the viewer, both at their own pace, with a faint
+// grain that changes every frame. The bands, cells, time and block stay as above, so it reads
+// back the same.
+//
 // A test samples the centre of each cell (after any scaling to the pane), classifies each
 // sample as light or dark, and reads n; ReadTestPicture does exactly that.
 #pragma once
@@ -33,7 +39,7 @@ struct Rgb {
 Rgb CameraColour(int camera);
 
 // Draws frame `frame` of `camera` into a YUV 4:2:0 frame (BT.601, limited range).
-void DrawTestPicture(AVFrame* picture, int camera, int64_t frame, int fps);
+void DrawTestPicture(AVFrame* picture, int camera, int64_t frame, int fps, bool textured = false);
 
 struct TestPictureReading {
     bool valid = false;     // the marker cells and the camera band were found

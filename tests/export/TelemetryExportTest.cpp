@@ -63,8 +63,9 @@ TEST(RecordingClock, TheNamesLocalTimeBecomesUtcWithTheZonesDaylightSaving)
     SCOPED_TRACE(c.name);
     const auto start = RecordingStartUtc(c.name);
     ASSERT_EQ(start.has_value(), *c.utc != '\0');
-    if (start)
+    if (start) {
       EXPECT_EQ(FormatUtcTime(*start, 123), c.utc);
+    }
   }
   EXPECT_EQ(RecordingBaseName("/a/b.c/20261210_100001_N.mp4"), "20261210_100001_N");
 }

@@ -617,6 +617,35 @@ TEST_F(PlaybackTest, AnExitLeftByAnEndedPlaybackDoesNotStopTheNext) {
   player_globals.render_driver_index = -1;
 }
 
+TEST_F(PlaybackTest, TheRenderDriverIsTheUsersOrSoftwareWhereGlIsSoftware) {
+  // The tests run under Xvfb, whose OpenGL is always Mesa's software rasteriser.
+  const std::string path = fixture("driver.mp4", spec_of({{320, 180}, {160, 90}}, false, 4.0));
+  int opengl = -1;
+  for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+    SDL_RendererInfo info;
+    if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, "opengl") == 0) opengl = i;
+  }
+  const struct {
+    int index;
+    const char* expected;
+  } cases[] = {{-1, "software"}, {opengl, "opengl"}};
+  for (const auto& c : cases) {
+    if (c.index == -1 && std::strcmp(c.expected, "opengl") == 0) continue;  // an SDL without it
+    SCOPED_TRACE(c.expected);
+    player_globals.render_driver_index = c.index;
+    windows.clear();
+    start(path);
+    ASSERT_TRUE(both_windows_show(0, 1));
+    for (SDL_Renderer* r : {engine_globals.renderer, engine_globals.renderer2}) {
+      SDL_RendererInfo info;
+      ASSERT_EQ(SDL_GetRendererInfo(r, &info), 0);
+      EXPECT_STREQ(info.name, c.expected);
+    }
+    stop();
+  }
+  player_globals.render_driver_index = -1;
+}
+
 int thread_count() {
   int n = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
@@ -769,6 +798,52 @@ TEST_F(AudioOutputTest, VolumeMuteAndSpeedShapeTheDeviceOutput) {
       }
     }
   }
+}
+
+// Longest run of zero samples between the first and the last sound: a gap in the sound shows
+// as one (the device is given silence when no samples are ready).
+size_t longest_silence(const std::vector<int16_t>& s) {
+  auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; });
+  auto last = std::find_if(s.rbegin(), s.rend(), [](int16_t v) { return v != 0; }).base();
+  size_t longest = 0, run = 0;
+  for (auto it = first; it < last; ++it) {
+    run = *it == 0 ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+TEST_F(AudioOutputTest, AtFourTimesTheSoundIsContinuousAndThePositionKeepsPace) {
+  // 30 pictures a second, so that 4x asks for 120 a second, more than the display shows.
+  recgen::RecordingSpec spec = spec_of({{640, 360}}, true, 12.0);
+  spec.fps = 30;
+  spec.gopFrames = 30;
+  const std::string path = fixture("fast.mp4", spec);
+  const std::vector<int16_t> reference = reference_samples(path);
+  const std::string out = fixture_path("disk-fast.raw");
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  player_globals.requested_volume = 128;
+  set_speed(4);
+  start(path);
+  ASSERT_TRUE(notifier.wait_for_message(kMsgEndOfFile, 20s));
+  std::this_thread::sleep_for(300ms);
+  stop();
+  set_speed(1);
+
+  const std::vector<int16_t> got = read_samples(out);
+  ASSERT_GT(got.size(), 1000u);
+  const std::vector<PlayerMessage> positions = notifier.messages(kMsgPosition);
+  std::printf("sound span ratio %.3f, longest silence %zu samples, %zu positions\n",
+              double(sound_span(got)) / sound_span(reference), longest_silence(got), positions.size());
+  // The sound plays at 4x: a quarter of its length, with no gap longer than a few milliseconds.
+  EXPECT_NEAR(double(sound_span(got)) / sound_span(reference), 0.25, 0.04);
+  EXPECT_LT(longest_silence(got), 200u);
+  // The positions posted follow that clock through the whole recording, never backwards.
+  ASSERT_FALSE(positions.empty());
+  for (size_t i = 1; i < positions.size(); ++i) EXPECT_GE(positions[i].wparam, positions[i - 1].wparam) << i;
+  EXPECT_GE(positions.back().wparam, 900);
+  // A position every 200 ms of playback: at 4x about 15 over 12 s of recording, not the 60 of 1x.
+  EXPECT_LE(positions.size(), 30u);
 }
 
 }  // namespace

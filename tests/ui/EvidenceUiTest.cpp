@@ -52,7 +52,7 @@ protected:
     CViewerCtlDlg* panel = window_->m_pViewerCtl;
     if (panel->shown_paused()) {
       panel->toggle_play_pause();
-      QTest::qWaitFor([] { return player_globals.paused_mirror == 0; }, 5000);
+      (void)QTest::qWaitFor([] { return player_globals.paused_mirror == 0; }, 5000);
     }
     window_->StopRunningPlayer();
     player_globals.playing = 0;
@@ -85,7 +85,9 @@ CVRANViewerDlg* Evidence::window_ = nullptr;
 TEST_F(Evidence, PaneMenuOffersTheEvidenceCommandsWhilePlaying) {
   std::unique_ptr<QMenu> idle(window_->m_pFrontViewer->EvidenceMenu());
   for (QAction* a : idle->actions())
-    if (!a->isSeparator()) EXPECT_FALSE(a->isEnabled()) << "nothing plays";
+    if (!a->isSeparator()) {
+      EXPECT_FALSE(a->isEnabled()) << "nothing plays";
+    }
 
   PlayAndPause();
   std::unique_ptr<QMenu> menu(window_->m_pFrontViewer->EvidenceMenu());

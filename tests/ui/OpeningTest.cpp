@@ -151,7 +151,9 @@ TEST_F(Opening, DragsOfRecordingsAndFoldersAreTakenAndAnythingElseIsRefused) {
       SCOPED_TRACE(std::string(c.title) + " at " + std::to_string(at.x()) + ", " + std::to_string(at.y()));
       const auto [taken, action] = Drag(c.data.get(), c.actions, false, at);
       EXPECT_EQ(taken, c.taken);
-      if (c.taken) EXPECT_EQ(action, c.action);
+      if (c.taken) {
+        EXPECT_EQ(action, c.action);
+      }
     }
   // Nothing was dropped: nothing opened.
   EXPECT_EQ(player_globals.playing, 0);
@@ -208,7 +210,7 @@ TEST_F(Opening, TheOpenDialogsFolderButtonListsACopiedCardByItsKindFolders) {
 
   bool clicked = false;
   QTimer::singleShot(0, [&] {
-    QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, 10000);
+    (void)QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, 10000);
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
     dialog->setDirectory(QString::fromStdString(card.string()));

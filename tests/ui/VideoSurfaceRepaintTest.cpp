@@ -84,7 +84,7 @@ protected:
     CViewerCtlDlg* panel = window_->m_pViewerCtl;
     if (panel->shown_paused()) {
       panel->toggle_play_pause();
-      QTest::qWaitFor([] { return player_globals.paused_mirror == 0; }, 5000);
+      (void)QTest::qWaitFor([] { return player_globals.paused_mirror == 0; }, 5000);
     }
     window_->StopRunningPlayer();
   }

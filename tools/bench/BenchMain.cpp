@@ -3,12 +3,19 @@
 // measures only; run it under xvfb-run.
 //
 //   tavro-bench [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F]
-//               [--renderer NAME] [FILE]
+//               [--renderer NAME] [--textured] [--b-frames N] [FILE]
+//   tavro-bench --matrix [--seconds S] [--renderer NAME]
+//
+// --matrix plays one generated recording of each video load level (1280x720; 1280x720 with a
+// 640x360 second camera; 1920x1080 with a 1280x720 second camera) at 1x and at the level's
+// highest offered speed (4x, 3x, 2x), all with the textured picture, and prints one table.
 //
 // --renderer picks an SDL render driver by name (opengl, opengles2, software); by default SDL
 // chooses, as the viewer does.
 //
-// Without FILE a recording of the given shape (with sound and telemetry) is generated first.
+// Without FILE a recording of the given shape (with sound and telemetry) is generated first;
+// --textured gives it the moving road scene instead of flat colour, --b-frames N that many
+// B-frames between reference pictures.
 //
 //   tavro-bench --first-picture RUNS [--front WxH] [--rear WxH|none] [--seconds S] [FILE]
 //
@@ -127,15 +134,131 @@ bool parse_size(const char* text, recgen::VideoSize* size) {
   return std::sscanf(text, "%dx%d", &size->width, &size->height) == 2;
 }
 
+struct Shape {
+  recgen::VideoSize front{1280, 720};
+  recgen::VideoSize rear{640, 360};
+  bool with_rear = true;
+  double seconds = 30.0;
+  int fps = 30;
+  bool textured = false;
+  int b_frames = 0;
+  bool audio = true;
+};
+
+// The generated recording of `shape` (with telemetry, and sound unless it is left out), made
+// once and kept in the temporary folder. Empty when it cannot be written.
+std::string generated_recording(const Shape& shape) {
+  recgen::RecordingSpec spec;
+  spec.durationSeconds = shape.seconds;
+  spec.fps = shape.fps;
+  spec.gopFrames = shape.fps;
+  spec.audio = shape.audio;
+  spec.textured = shape.textured;
+  spec.bFrames = shape.b_frames;
+  spec.videos = {shape.front};
+  if (shape.with_rear) spec.videos.push_back(shape.rear);
+  char name[160];
+  std::snprintf(name, sizeof name, "tavro-bench-%dx%d-%s-%gs-%dfps%s.mp4", shape.front.width, shape.front.height,
+                shape.with_rear ? (std::to_string(shape.rear.width) + "x" + std::to_string(shape.rear.height)).c_str()
+                                : "none",
+                shape.seconds, shape.fps, (std::string(shape.textured ? "-textured" : "") + (shape.audio ? "" : "-silent")).c_str());
+  if (shape.b_frames > 0) std::snprintf(name + std::strlen(name) - 4, 40, "-%db.mp4", shape.b_frames);
+  const std::string path = (std::filesystem::temp_directory_path() / name).string();
+  if (!std::filesystem::exists(path) && recgen::WriteRecording(path, spec) < 0) {
+    std::fprintf(stderr, "cannot generate %s\n", path.c_str());
+    return {};
+  }
+  return path;
+}
+
+struct PlayResult {
+  bool ok = false;
+  double cpu = 0;          // CPU seconds of the whole process while the engine played
+  double wall = 0;         // from the player's start to the end of the recording
+  double decode = 0;       // CPU seconds of plain decoding of the same file
+  int64_t shown = 0;
+  int64_t dropped_before_queue = 0;
+  int64_t dropped_at_display = 0;
+  double content_seconds = 0;
+};
+
+// Plays `path` to its end at `speed` and decodes it plainly afterwards.
+PlayResult play(BenchNotifier& notifier, const std::string& path, int speed) {
+  PlayResult r;
+  notifier.ended = false;
+  notifier.failed = false;
+  set_speed(speed);
+  const int64_t shown = engine_globals.total_pictures_shown;
+  const int64_t before_queue = engine_globals.total_dropped_before_queue;
+  const int64_t at_display = engine_globals.total_dropped_at_display;
+  const double cpu_before = cpu_seconds();
+  const auto wall_before = std::chrono::steady_clock::now();
+  std::thread player([&path] { player_main(nullptr, path); });
+  while (!notifier.ended && !notifier.failed) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
+  stop_player();
+  player.join();
+  r.cpu = cpu_seconds() - cpu_before;
+  if (notifier.failed) {
+    std::fprintf(stderr, "cannot open %s\n", path.c_str());
+    return r;
+  }
+  r.shown = engine_globals.total_pictures_shown - shown;
+  r.dropped_before_queue = engine_globals.total_dropped_before_queue - before_queue;
+  r.dropped_at_display = engine_globals.total_dropped_at_display - at_display;
+  r.content_seconds = notifier.duration_us / 1e6;
+  r.decode = plain_decode_seconds(path);
+  r.ok = true;
+  return r;
+}
+
+void print_loadavg(const char* when) {
+  double load[3] = {0, 0, 0};
+  if (getloadavg(load, 3) == 3) std::printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
+}
+
+int run_matrix(BenchNotifier& notifier, double seconds, const std::string& renderer) {
+  struct Level {
+    int level;
+    Shape shape;
+    int top_speed;
+  };
+  const Level levels[] = {
+      {0, {{1280, 720}, {}, false, seconds, 30, true}, 4},
+      {1, {{1280, 720}, {640, 360}, true, seconds, 30, true}, 3},
+      {2, {{1920, 1080}, {1280, 720}, true, seconds, 30, true}, 2},
+  };
+  print_loadavg("before");
+  std::printf("renderer %s; %g s textured recordings at 30 fps\n", renderer.empty() ? "chosen by the engine" : renderer.c_str(),
+              seconds);
+  std::printf("%-5s %-20s %5s %8s %8s %6s %6s %8s %8s %7s\n", "level", "videos", "speed", "engine", "decode", "ratio",
+              "shown", "drop-q", "drop-d", "wall");
+  for (const Level& l : levels) {
+    const std::string path = generated_recording(l.shape);
+    if (path.empty()) return 1;
+    char videos[64];
+    std::snprintf(videos, sizeof videos, "%dx%d%s", l.shape.front.width, l.shape.front.height,
+                  l.shape.with_rear ? ("+" + std::to_string(l.shape.rear.width) + "x" + std::to_string(l.shape.rear.height)).c_str() : "");
+    for (const int speed : {1, l.top_speed}) {
+      const PlayResult r = play(notifier, path, speed);
+      if (!r.ok) return 1;
+      std::printf("%-5d %-20s %4dx %8.2f %8.2f %6.2f %6lld %8lld %8lld %7.1f\n", l.level, videos, speed, r.cpu, r.decode,
+                  r.decode > 0 ? r.cpu / r.decode : 0.0, static_cast<long long>(r.shown),
+                  static_cast<long long>(r.dropped_before_queue), static_cast<long long>(r.dropped_at_display), r.wall);
+      std::fflush(stdout);
+    }
+  }
+  print_loadavg("after");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int speed = 1;
-  int fps = 30;
-  double seconds = 30.0;
-  recgen::VideoSize front{1280, 720};
-  recgen::VideoSize rear{640, 360};
-  bool with_rear = true;
+  bool matrix = false;
+  Shape shape;
+  bool seconds_given = false;
   std::string path;
   std::string renderer;
   int first_picture_runs = 0;
@@ -144,54 +267,47 @@ int main(int argc, char** argv) {
     const bool has_value = i + 1 < argc;
     if (arg == "--speed" && has_value) {
       speed = std::atoi(argv[++i]);
+    } else if (arg == "--matrix") {
+      matrix = true;
+    } else if (arg == "--textured") {
+      shape.textured = true;
+    } else if (arg == "--b-frames" && has_value) {
+      shape.b_frames = std::atoi(argv[++i]);
     } else if (arg == "--fps" && has_value) {
-      fps = std::atoi(argv[++i]);
+      shape.fps = std::atoi(argv[++i]);
     } else if (arg == "--seconds" && has_value) {
-      seconds = std::atof(argv[++i]);
+      shape.seconds = std::atof(argv[++i]);
+      seconds_given = true;
     } else if (arg == "--front" && has_value) {
-      if (!parse_size(argv[++i], &front)) return 2;
+      if (!parse_size(argv[++i], &shape.front)) return 2;
     } else if (arg == "--rear" && has_value) {
       ++i;
-      with_rear = std::strcmp(argv[i], "none") != 0;
-      if (with_rear && !parse_size(argv[i], &rear)) return 2;
+      shape.with_rear = std::strcmp(argv[i], "none") != 0;
+      if (shape.with_rear && !parse_size(argv[i], &shape.rear)) return 2;
     } else if (arg == "--first-picture" && has_value) {
       first_picture_runs = std::max(1, std::atoi(argv[++i]));
+      shape.audio = false;
     } else if (arg == "--renderer" && has_value) {
       renderer = argv[++i];
     } else if (arg[0] != '-') {
       path = arg;
     } else {
-      std::fprintf(stderr, "usage: %s [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F] [--renderer NAME] [FILE]\n",
-                   argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F] [--renderer NAME] "
+                   "[--textured] [--b-frames N] [FILE]\n       %s --matrix [--seconds S] [--renderer NAME]\n"
+                   "       %s --first-picture RUNS [--front WxH] [--rear WxH|none] [--seconds S] [FILE]\n",
+                   argv[0], argv[0], argv[0]);
       return 2;
     }
   }
   av_log_set_level(AV_LOG_ERROR);
   setenv("SDL_AUDIODRIVER", "dummy", 0);  // machines without a sound card (Xvfb)
 
-  if (path.empty()) {
-    recgen::RecordingSpec spec;
-    spec.durationSeconds = seconds;
-    spec.fps = fps;
-    spec.gopFrames = fps;
-    spec.audio = first_picture_runs == 0;
-    spec.videos = {front};
-    if (with_rear) spec.videos.push_back(rear);
-    char name[128];
-    std::snprintf(name, sizeof name, "tavro-bench-%dx%d-%s-%gs-%dfps%s.mp4", front.width, front.height,
-                  with_rear ? (std::to_string(rear.width) + "x" + std::to_string(rear.height)).c_str() : "none",
-                  seconds, fps, spec.audio ? "" : "-silent");
-    path = (std::filesystem::temp_directory_path() / name).string();
-    if (!std::filesystem::exists(path) && recgen::WriteRecording(path, spec) < 0) {
-      std::fprintf(stderr, "cannot generate %s\n", path.c_str());
-      return 1;
-    }
-  }
+  if (!matrix && path.empty() && (path = generated_recording(shape)).empty()) return 1;
 
   PaneWindows windows(false);
   BenchNotifier notifier;
   if (!StartEngine(windows, notifier)) return 1;
-  set_speed(speed);
   for (int i = 0; !renderer.empty() && i < SDL_GetNumRenderDrivers(); ++i) {
     SDL_RendererInfo info;
     if (SDL_GetRenderDriverInfo(i, &info) == 0 && renderer == info.name) player_globals.render_driver_index = i;
@@ -217,30 +333,22 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  const double cpu_before = cpu_seconds();
-  const auto wall_before = std::chrono::steady_clock::now();
-  std::thread player([&path] { player_main(nullptr, path); });
-  while (!notifier.ended && !notifier.failed) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_before).count();
-  stop_player();
-  player.join();
-  const double cpu_play = cpu_seconds() - cpu_before;
-  if (notifier.failed) {
-    std::fprintf(stderr, "cannot open %s\n", path.c_str());
-    return 1;
+  int status = 0;
+  if (matrix) {
+    status = run_matrix(notifier, seconds_given ? shape.seconds : 10.0, renderer);
+  } else {
+    const PlayResult r = play(notifier, path, speed);
+    if (!r.ok) return 1;
+    std::printf("recording: %s at %dx, renderer %s\n", path.c_str(), speed,
+                renderer.empty() ? "chosen by the engine" : renderer.c_str());
+    std::printf("content seconds played: %.1f (in %.1f s wall)\n", r.content_seconds, r.wall);
+    std::printf("viewer CPU seconds: %.2f\n", r.cpu);
+    std::printf("plain decode CPU seconds: %.2f\n", r.decode);
+    std::printf("ratio viewer / plain decode: %.2f\n", r.decode > 0 ? r.cpu / r.decode : 0.0);
+    std::printf("pictures shown: %lld\n", static_cast<long long>(r.shown));
+    std::printf("pictures dropped before queueing: %lld\n", static_cast<long long>(r.dropped_before_queue));
+    std::printf("pictures dropped at display: %lld\n", static_cast<long long>(r.dropped_at_display));
   }
-  const double decode = plain_decode_seconds(path);
-
-  std::printf("recording: %s at %dx, renderer %s\n", path.c_str(), speed,
-              renderer.empty() ? "chosen by SDL" : renderer.c_str());
-  std::printf("content seconds played: %.1f (in %.1f s wall)\n", notifier.duration_us / 1e6, wall);
-  std::printf("viewer CPU seconds: %.2f\n", cpu_play);
-  std::printf("plain decode CPU seconds: %.2f\n", decode);
-  std::printf("ratio viewer / plain decode: %.2f\n", decode > 0 ? cpu_play / decode : 0.0);
-  std::printf("pictures dropped before queueing: %lld\n",
-              static_cast<long long>(engine_globals.total_dropped_before_queue.load()));
-  std::printf("pictures dropped at display: %lld\n",
-              static_cast<long long>(engine_globals.total_dropped_at_display.load()));
   player_globals.main_window = nullptr;
-  return 0;
+  return status;
 }

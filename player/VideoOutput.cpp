@@ -2,6 +2,7 @@
 // position and the end, and delivers the telemetry.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -57,35 +58,32 @@ SourceColours source_colours(const AVFrame* frame) {
 }
 
 // The scaler from the frame to a w x h picture in the texture's format (YUV 4:2:0, BT.601, limited
-// range), kept while the frame's size and colours and the target stay the same. The ranges go in
-// before the scaler is set up: given afterwards they are ignored where no scaling is needed (a
+// range), set up again only when the frame's size or colours or the target change. The ranges go
+// in before the scaler is set up: given afterwards they are ignored where no scaling is needed (a
 // frame already of the target size). A matrix other than BT.601 makes libswscale convert through
 // RGB.
-SwsContext* picture_scaler(SwsContext* scaler, const AVFrame* frame, int w, int h) {
+SwsContext* picture_scaler(PaneScaler& scaler, const AVFrame* frame, int w, int h) {
   const SourceColours src = source_colours(frame);
+  const std::array<int64_t, 8> setup = {frame->width, frame->height, src.format, src.full_range, src.matrix,
+                                        w,            h,             player_globals.scaler_flags};
+  if (scaler.context && setup == scaler.setup) return scaler.context;
+  sws_freeContext(scaler.context);
+  scaler.context = sws_alloc_context();
+  if (!scaler.context) return nullptr;
   const std::pair<const char*, int64_t> settings[] = {
       {"srcw", frame->width}, {"srch", frame->height}, {"src_format", src.format},
       {"src_range", src.full_range}, {"dstw", w}, {"dsth", h},
       {"dst_format", AV_PIX_FMT_YUV420P}, {"dst_range", 0}, {"sws_flags", player_globals.scaler_flags}};
-  bool same = scaler != nullptr;
-  for (const auto& [name, value] : settings) {
-    int64_t current;
-    same = same && av_opt_get_int(scaler, name, 0, &current) >= 0 && current == value;
+  for (const auto& [name, value] : settings) av_opt_set_int(scaler.context, name, value, 0);
+  if (sws_init_context(scaler.context, nullptr, nullptr) < 0) {
+    sws_freeContext(scaler.context);
+    scaler.context = nullptr;
+    return nullptr;
   }
-  if (!same) {
-    sws_freeContext(scaler);
-    scaler = sws_alloc_context();
-    if (!scaler) return nullptr;
-    for (const auto& [name, value] : settings) av_opt_set_int(scaler, name, value, 0);
-    if (sws_init_context(scaler, nullptr, nullptr) < 0) {
-      sws_freeContext(scaler);
-      return nullptr;
-    }
-  }
-  // libswscale keeps the details as they are when nothing changed.
-  sws_setColorspaceDetails(scaler, sws_getCoefficients(src.matrix), src.full_range, sws_getCoefficients(SWS_CS_ITU601),
-                           0, 0, 1 << 16, 1 << 16);
-  return scaler;
+  sws_setColorspaceDetails(scaler.context, sws_getCoefficients(src.matrix), src.full_range,
+                           sws_getCoefficients(SWS_CS_ITU601), 0, 0, 1 << 16, 1 << 16);
+  scaler.setup = setup;
+  return scaler.context;
 }
 
 // Screen size for the enlarged first video; the default size while the UI has not told it.
@@ -110,7 +108,7 @@ int prepare_texture(SDL_Texture** slot, SDL_Renderer* renderer, int w, int h) {
   return 0;
 }
 
-int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContext** scaler, int which) {
+int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, PaneScaler& scaler, int which) {
   int w, h;
   if (player_globals.zoom_mode) {
     if (which == 1) {
@@ -133,15 +131,15 @@ int upload_picture(VideoState* vs, SDL_Texture** slot, AVFrame* frame, SwsContex
   // once and the colours are converted in one place whatever the recording holds.
   SDL_Renderer* renderer = which == 1 ? engine_globals.renderer2 : engine_globals.renderer;
   if (prepare_texture(slot, renderer, w, h) < 0) return -1;
-  *scaler = picture_scaler(*scaler, frame, w, h);
-  if (!*scaler) return -1;
+  SwsContext* context = picture_scaler(scaler, frame, w, h);
+  if (!context) return -1;
   if (frame->linesize[0] < 0 || frame->linesize[1] < 0 || frame->linesize[2] < 0) {
     av_log(nullptr, AV_LOG_ERROR, "Negative linesize is not supported for YUV.\n");
     return -1;
   }
   PictureBuffer& picture = vs->upload_buffer[which];
   if (!picture.ensure(w, h)) return -1;
-  sws_scale(*scaler, frame->data, frame->linesize, 0, frame->height, picture.planes, picture.pitches);
+  sws_scale(context, frame->data, frame->linesize, 0, frame->height, picture.planes, picture.pitches);
   return SDL_UpdateYUVTexture(*slot, nullptr, picture.planes[0], picture.pitches[0], picture.planes[1],
                               picture.pitches[1], picture.planes[2], picture.pitches[2]);
 }
@@ -332,10 +330,10 @@ bool draw_pictures(VideoState* vs) {
   if (!vp || vp->drawn) return false;
   if (const DecodedItem* first = player_globals.swap_videos && second ? vp2 : vp) player_globals.picture_time = first->pts;
   if (vp->packet_size <= 0) return false;
-  if (upload_picture(vs, &vs->texture, vp->frame, &vs->scaler, 0) < 0) return false;
+  if (upload_picture(vs, &vs->texture, vp->frame, vs->scaler, 0) < 0) return false;
   if (second_out) {
     if (!vp2 || vp2->packet_size <= 0) return false;
-    if (upload_picture(vs, &vs->texture2, vp2->frame, &vs->scaler2, 1) < 0) return false;
+    if (upload_picture(vs, &vs->texture2, vp2->frame, vs->scaler2, 1) < 0) return false;
   }
   vp->drawn = true;
   ++e.total_pictures_shown;

@@ -14,8 +14,6 @@ VideoState::~VideoState() {
   av_freep(&resample_buf);
   av_channel_layout_uninit(&resample_from.layout);
   av_channel_layout_uninit(&device_format.layout);
-  sws_freeContext(scaler);
-  sws_freeContext(scaler2);
 }
 
 bool PictureBuffer::ensure(int w, int h) {

@@ -1,6 +1,7 @@
 #pragma once
 // The record of the one playback in progress. Only the engine touches it.
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -55,6 +56,17 @@ struct PictureBuffer {
   PictureBuffer& operator=(const PictureBuffer&) = delete;
   ~PictureBuffer() { av_freep(&planes[0]); }
   bool ensure(int w, int h);
+};
+
+// A pane's scaler and what it was set up for: the frame's size, format, range and matrix, the
+// picture's size and the scaler flags. Compared at every picture without asking libswscale.
+struct PaneScaler {
+  SwsContext* context = nullptr;
+  std::array<int64_t, 8> setup{};
+  PaneScaler() = default;
+  PaneScaler(const PaneScaler&) = delete;
+  PaneScaler& operator=(const PaneScaler&) = delete;
+  ~PaneScaler() { sws_freeContext(context); }
 };
 
 struct VideoState {
@@ -135,8 +147,8 @@ struct VideoState {
   AVStream* video2_stream_ptr = nullptr;
   DemuxQueue video2_packets;
   double max_credible_frame_duration = 3600.0;
-  SwsContext* scaler = nullptr;
-  SwsContext* scaler2 = nullptr;
+  PaneScaler scaler;   // first window
+  PaneScaler scaler2;  // second window
   PictureBuffer upload_buffer[2];  // first and second window
   std::atomic<int> at_end_of_file{0};
   std::string path;

@@ -72,8 +72,8 @@ int open_video_output(VideoState* vs);
 // Wraps the panes' windows and makes their renderers before the sound starts, so that making a
 // renderer (slow on some drivers) does not hold the first pictures back behind the audio clock.
 void prepare_video_output();
-void destroy_renderers(VideoState* vs);
-void destroy_windows();
+void destroy_textures(VideoState* vs);
+void destroy_windows();  // and their renderers
 
 // Commands executed on the player thread.
 void toggle_pause(VideoState* vs);

@@ -16,8 +16,11 @@ struct EngineGlobals {
   SDL_Window* window2 = nullptr;
   uint64_t window_native = 0;   // native ids the SDL windows wrap
   uint64_t window2_native = 0;
+  // The renderers outlive playbacks (made again when the window is re-wrapped or the render
+  // driver chosen changes): making one costs up to a few hundred ms on GL drivers.
   SDL_Renderer* renderer = nullptr;
   SDL_Renderer* renderer2 = nullptr;
+  int renderer_driver = -1;  // the driver index the renderers were asked of
   SDL_AudioDeviceID audio_device = 0;
   std::atomic<int64_t> callback_started_at{0};
   std::string open_path;

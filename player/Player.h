@@ -65,7 +65,7 @@ struct PlayerGlobals {
   std::atomic<int32_t> generate_pts{0};
   std::atomic<int32_t> low_resolution{0};
   std::atomic<int32_t> any_key_stops{0};
-  std::atomic<int32_t> scaler_flags{4};         // SWS_BICUBIC
+  std::atomic<int32_t> scaler_flags{2};         // SWS_BILINEAR
   std::atomic<int32_t> out_width_default{720};
   std::atomic<int32_t> out_height_default{405};
   std::atomic<double> timed_redraw_interval{0.01};

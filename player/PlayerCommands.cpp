@@ -45,7 +45,6 @@ void do_stop(VideoState*& vs) {
 
 void do_exit(VideoState*& vs) {
   do_stop(vs);
-  destroy_renderers(nullptr);
   destroy_windows();
   if (player_globals.status_enabled) std::printf("\n");
   SDL_Quit();

@@ -332,7 +332,7 @@ void close_player(VideoState* vs) {
   vs->video2_packets.destroy();
   vs->audio_packets.destroy();
   vs->text_packets.destroy();
-  destroy_renderers(vs);
+  destroy_textures(vs);
   vs->picture_queue.destroy();
   vs->picture_queue2.destroy();
   vs->sample_queue.destroy();

@@ -187,10 +187,10 @@ int chosen_render_driver() {
   return index;
 }
 
-SDL_Renderer* create_renderer(SDL_Window* window) {
+SDL_Renderer* create_renderer(SDL_Window* window, int driver) {
   // The scaler writes BT.601 limited range whatever the source: SDL must read the texture so.
   SDL_SetYUVConversionMode(SDL_YUV_CONVERSION_BT601);
-  SDL_Renderer* r = SDL_CreateRenderer(window, chosen_render_driver(),
+  SDL_Renderer* r = SDL_CreateRenderer(window, driver,
                                        SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
                                            SDL_RENDERER_TARGETTEXTURE);
   if (!r) {
@@ -236,6 +236,13 @@ bool time_to_check_sizes() {
   return false;
 }
 
+void destroy_renderer(SDL_Renderer** renderer, SDL_Texture** texture) {
+  if (*texture) SDL_DestroyTexture(*texture);
+  *texture = nullptr;
+  if (*renderer) SDL_DestroyRenderer(*renderer);
+  *renderer = nullptr;
+}
+
 // Wraps the native window `id` in an SDL window, once; again when the id or, when check_size is
 // set, its size changed (re-wrapping is how the renderer learns a new surface size). Drops the
 // renderer and texture that belonged to an old wrap. Returns false when no SDL window can be made.
@@ -247,10 +254,7 @@ bool wrap_window(SDL_Window** window, uint64_t* wrapped, uint64_t id, SDL_Render
     SDL_GetWindowSize(*window, &sw, &sh);
     if (!native_size(*window, id, &nw, &nh) || (nw == sw && nh == sh)) return true;
   }
-  if (*texture) SDL_DestroyTexture(*texture);
-  *texture = nullptr;
-  if (*renderer) SDL_DestroyRenderer(*renderer);
-  *renderer = nullptr;
+  destroy_renderer(renderer, texture);
   if (*window) SDL_DestroyWindow(*window);
   *window = nullptr;
   *wrapped = 0;
@@ -263,6 +267,21 @@ bool wrap_window(SDL_Window** window, uint64_t* wrapped, uint64_t id, SDL_Render
   return true;
 }
 
+// Makes the renderers that are missing, after dropping both when the driver to use changed (the
+// user chose another between playbacks).
+void ensure_renderers(SDL_Texture** texture, SDL_Texture** texture2) {
+  EngineGlobals& e = engine_globals;
+  const int driver = chosen_render_driver();
+  if (driver != e.renderer_driver) {
+    destroy_renderer(&e.renderer, texture);
+    destroy_renderer(&e.renderer2, texture2);
+    e.renderer_driver = driver;
+  }
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if (e.window && !e.renderer) e.renderer = create_renderer(e.window, driver);
+  if (e.window2 && !e.renderer2) e.renderer2 = create_renderer(e.window2, driver);
+}
+
 }  // namespace
 
 int open_video_output(VideoState* vs) {
@@ -272,45 +291,37 @@ int open_video_output(VideoState* vs) {
   const bool check_sizes = time_to_check_sizes();
   if (!wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &vs->texture, check_sizes))
     return 1;
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  if (!e.renderer) e.renderer = create_renderer(e.window);
   if (vs->video2_index >= 0) {
     vs->out_width2 = 360;
     vs->out_height2 = 202;
     if (!wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &vs->texture2,
                      check_sizes))
       return 1;
-    if (!e.renderer2) e.renderer2 = create_renderer(e.window2);
   }
+  ensure_renderers(&vs->texture, &vs->texture2);
   return 0;
 }
 
 void prepare_video_output() {
   EngineGlobals& e = engine_globals;
   SDL_Texture* no_texture = nullptr;
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  if (wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture, true) &&
-      !e.renderer)
-    e.renderer = create_renderer(e.window);
-  if (wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture, true) &&
-      !e.renderer2)
-    e.renderer2 = create_renderer(e.window2);
+  wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture, true);
+  wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture, true);
+  SDL_Texture* no_texture2 = nullptr;
+  ensure_renderers(&no_texture, &no_texture2);
 }
 
-void destroy_renderers(VideoState* vs) {
-  EngineGlobals& e = engine_globals;
-  if (vs) {
-    if (vs->texture) SDL_DestroyTexture(vs->texture);
-    if (vs->texture2) SDL_DestroyTexture(vs->texture2);
-    vs->texture = vs->texture2 = nullptr;
-  }
-  if (e.renderer) SDL_DestroyRenderer(e.renderer);
-  if (e.renderer2) SDL_DestroyRenderer(e.renderer2);
-  e.renderer = e.renderer2 = nullptr;
+void destroy_textures(VideoState* vs) {
+  if (vs->texture) SDL_DestroyTexture(vs->texture);
+  if (vs->texture2) SDL_DestroyTexture(vs->texture2);
+  vs->texture = vs->texture2 = nullptr;
 }
 
 void destroy_windows() {
   EngineGlobals& e = engine_globals;
+  SDL_Texture* no_texture = nullptr;
+  destroy_renderer(&e.renderer, &no_texture);
+  destroy_renderer(&e.renderer2, &no_texture);
   if (e.window) SDL_DestroyWindow(e.window);
   if (e.window2) SDL_DestroyWindow(e.window2);
   e.window = e.window2 = nullptr;
@@ -348,15 +359,20 @@ bool draw_pictures(VideoState* vs) {
   const SDL_Rect* src = player_globals.zoom_mode ? &zoom_rect : nullptr;
   const SDL_RendererFlip flip = player_globals.flip_mode ? SDL_FLIP_HORIZONTAL : SDL_FLIP_NONE;
 
+  // One clear per picture, after the logical size is set: it blackens the bars beside it.
+  SDL_SetRenderDrawColor(e.renderer, 0, 0, 0, 255);
   SDL_RenderSetLogicalSize(e.renderer, vp->width, vp->height);
   SDL_RenderClear(e.renderer);
   SDL_RenderCopyEx(e.renderer, vs->texture, src, nullptr, 0, nullptr, flip);
-  if (player_globals.fullscreen_video) return true;
-  if (second_out) {
-    SDL_RenderSetLogicalSize(e.renderer2, vp2->width, vp2->height);
-    SDL_RenderClear(e.renderer2);
-    SDL_RenderCopy(e.renderer2, vs->texture2, nullptr, nullptr);
+  if (!second_out) return true;
+  SDL_SetRenderDrawColor(e.renderer2, 0, 0, 0, 255);
+  if (player_globals.fullscreen_video) {
+    SDL_RenderClear(e.renderer2);  // the rear window shows black meanwhile
+    return true;
   }
+  SDL_RenderSetLogicalSize(e.renderer2, vp2->width, vp2->height);
+  SDL_RenderClear(e.renderer2);
+  SDL_RenderCopy(e.renderer2, vs->texture2, nullptr, nullptr);
   return true;
 }
 
@@ -366,12 +382,6 @@ void show_video(VideoState* vs) {
   open_video_output(vs);
   if (!e.renderer) return;
   const bool second = vs->video2_index > 0 && e.renderer2;
-  SDL_SetRenderDrawColor(e.renderer, 0, 0, 0, 255);
-  SDL_RenderClear(e.renderer);
-  if (second) {
-    SDL_SetRenderDrawColor(e.renderer2, 0, 0, 0, 255);
-    SDL_RenderClear(e.renderer2);
-  }
   if (draw_pictures(vs)) {
     SDL_RenderPresent(e.renderer);
     if (second) SDL_RenderPresent(e.renderer2);

@@ -78,8 +78,8 @@ struct RecordingSpec {
     // container such as "avi" or "mpegts" (which keep no 1/10 text time base).
     std::string container = "mp4";
     // The textured test picture (a moving road scene under the same marks), coded as a camera
-    // codes its footage (libx264 with its usual tools and quality) rather than the fastest way:
-    // for benchmarks, whose plain-decoding baseline must cost what real recordings cost.
+    // codes its footage (libx264 with its usual tools, at a camera's constant bit rate) rather
+    // than the fastest way: for benchmarks, whose plain-decoding baseline must cost what real recordings cost.
     bool textured = false;
     // B-frames between the reference pictures (libx264 only); the devices write none.
     int bFrames = 0;

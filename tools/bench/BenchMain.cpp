@@ -4,11 +4,16 @@
 //
 //   tavro-bench [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F]
 //               [--renderer NAME] [--textured] [--b-frames N] [FILE]
-//   tavro-bench --matrix [--seconds S] [--renderer NAME]
+//   tavro-bench --matrix [--seconds S] [--renderer NAME] [--viewer PATH]
 //
 // --matrix plays one generated recording of each video load level (1280x720; 1280x720 with a
 // 640x360 second camera; 1920x1080 with a 1280x720 second camera) at 1x and at the level's
 // highest offered speed (4x, 3x, 2x), all with the textured picture, and prints one table.
+// "allowed" is how many pictures the display could show in the wall time (the display's refresh
+// rate, 60 Hz where it reports none, as Xvfb does), at most all of them; "of allowed" is the share
+// of those that were shown. With --viewer, the whole viewer at PATH (its panels and map, and the
+// web engine's processes) is then timed on level 1: once idle and once playing the recording
+// given on its command line, each for the recording's length plus 5 s from its start.
 //
 // --renderer picks an SDL render driver by name (opengl, opengles2, software); by default SDL
 // chooses, as the viewer does.
@@ -24,7 +29,11 @@
 // recording then has no sound, so the clock is the first video's, set as its first picture
 // shows: the first position reported is that moment.
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -32,6 +41,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -161,7 +173,7 @@ std::string generated_recording(const Shape& shape) {
   std::snprintf(name, sizeof name, "tavro-bench-%dx%d-%s-%gs-%dfps%s.mp4", shape.front.width, shape.front.height,
                 shape.with_rear ? (std::to_string(shape.rear.width) + "x" + std::to_string(shape.rear.height)).c_str()
                                 : "none",
-                shape.seconds, shape.fps, (std::string(shape.textured ? "-textured" : "") + (shape.audio ? "" : "-silent")).c_str());
+                shape.seconds, shape.fps, (std::string(shape.textured ? "-textured-cbr" : "") + (shape.audio ? "" : "-silent")).c_str());
   if (shape.b_frames > 0) std::snprintf(name + std::strlen(name) - 4, 40, "-%db.mp4", shape.b_frames);
   const std::string path = (std::filesystem::temp_directory_path() / name).string();
   if (!std::filesystem::exists(path) && recgen::WriteRecording(path, spec) < 0) {
@@ -212,12 +224,85 @@ PlayResult play(BenchNotifier& notifier, const std::string& path, int speed) {
   return r;
 }
 
+// The display's refresh rate in Hz; 60 where it reports none.
+int display_rate() {
+  SDL_DisplayMode mode;
+  if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
+  return 60;
+}
+
+// CPU seconds of process `root` and all its descendants, as they stand (from /proc).
+double tree_cpu_seconds(pid_t root) {
+  std::map<pid_t, std::pair<pid_t, double>> procs;  // pid -> (parent, own CPU seconds)
+  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    const size_t close = text.rfind(')');  // the command name may hold spaces
+    if (close == std::string::npos) continue;
+    std::istringstream fields(text.substr(close + 2));
+    std::string skip;
+    pid_t parent = 0;
+    unsigned long long utime = 0, stime = 0;
+    fields >> skip >> parent;
+    for (int i = 0; i < 9; ++i) fields >> skip;
+    fields >> utime >> stime;
+    procs[std::stoi(name)] = {parent, (utime + stime) / tick};
+  }
+  double total = 0;
+  for (const auto& [pid, info] : procs) {
+    for (pid_t p = pid; p > 1;) {
+      if (p == root) {
+        total += info.second;
+        break;
+      }
+      const auto it = procs.find(p);
+      if (it == procs.end()) break;
+      p = it->second.first;
+    }
+  }
+  return total;
+}
+
+// Runs the viewer at `viewer` (with `recording` on its command line unless empty) in a scratch
+// working directory and runtime directory, and returns the CPU seconds its process tree used
+// in its first `seconds`; -1 when it could not be started.
+double viewer_cpu_seconds(const std::string& viewer, const std::string& recording, double seconds) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tavro-bench-viewer-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    setpgid(0, 0);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    const int null = open("/dev/null", O_WRONLY);  // its stream listing would break up the table
+    dup2(null, 1);
+    dup2(null, 2);
+    if (recording.empty())
+      execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+    else
+      execl(viewer.c_str(), viewer.c_str(), recording.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const double cpu = tree_cpu_seconds(pid);
+  kill(-pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::filesystem::remove_all(dir);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? -1 : cpu;
+}
+
 void print_loadavg(const char* when) {
   double load[3] = {0, 0, 0};
   if (getloadavg(load, 3) == 3) std::printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
 }
 
-int run_matrix(BenchNotifier& notifier, double seconds, const std::string& renderer) {
+int run_matrix(BenchNotifier& notifier, double seconds, const std::string& renderer, const std::string& viewer) {
   struct Level {
     int level;
     Shape shape;
@@ -228,11 +313,16 @@ int run_matrix(BenchNotifier& notifier, double seconds, const std::string& rende
       {1, {{1280, 720}, {640, 360}, true, seconds, 30, true}, 3},
       {2, {{1920, 1080}, {1280, 720}, true, seconds, 30, true}, 2},
   };
+  // What a process does once (SDL's video and GL set-up, the renderers) is not any level's cost.
+  if (const std::string first = generated_recording(levels[0].shape); first.empty() ||
+      first_picture_ms(first, notifier, nullptr) < 0)
+    return 1;
   print_loadavg("before");
-  std::printf("renderer %s; %g s textured recordings at 30 fps\n", renderer.empty() ? "chosen by the engine" : renderer.c_str(),
-              seconds);
-  std::printf("%-5s %-20s %5s %8s %8s %6s %6s %8s %8s %7s\n", "level", "videos", "speed", "engine", "decode", "ratio",
-              "shown", "drop-q", "drop-d", "wall");
+  const int rate = display_rate();
+  std::printf("renderer %s; %g s textured recordings at 30 fps; display %d Hz\n",
+              renderer.empty() ? "chosen by the engine" : renderer.c_str(), seconds, rate);
+  std::printf("%-5s %-20s %5s %8s %8s %6s %6s %8s %8s %7s %8s %10s\n", "level", "videos", "speed", "engine", "decode",
+              "ratio", "shown", "drop-q", "drop-d", "wall", "allowed", "of allowed");
   for (const Level& l : levels) {
     const std::string path = generated_recording(l.shape);
     if (path.empty()) return 1;
@@ -242,13 +332,29 @@ int run_matrix(BenchNotifier& notifier, double seconds, const std::string& rende
     for (const int speed : {1, l.top_speed}) {
       const PlayResult r = play(notifier, path, speed);
       if (!r.ok) return 1;
-      std::printf("%-5d %-20s %4dx %8.2f %8.2f %6.2f %6lld %8lld %8lld %7.1f\n", l.level, videos, speed, r.cpu, r.decode,
-                  r.decode > 0 ? r.cpu / r.decode : 0.0, static_cast<long long>(r.shown),
-                  static_cast<long long>(r.dropped_before_queue), static_cast<long long>(r.dropped_at_display), r.wall);
+      const int64_t pictures = std::llround(r.content_seconds * l.shape.fps);
+      const int64_t allowed = std::min<int64_t>(pictures, std::llround(rate * r.wall));
+      std::printf("%-5d %-20s %4dx %8.2f %8.2f %6.2f %6lld %8lld %8lld %7.1f %8lld %9.0f%%\n", l.level, videos, speed,
+                  r.cpu, r.decode, r.decode > 0 ? r.cpu / r.decode : 0.0, static_cast<long long>(r.shown),
+                  static_cast<long long>(r.dropped_before_queue), static_cast<long long>(r.dropped_at_display), r.wall,
+                  static_cast<long long>(allowed), allowed > 0 ? 100.0 * std::min(r.shown, allowed) / allowed : 0.0);
       std::fflush(stdout);
     }
   }
   print_loadavg("after");
+  if (viewer.empty()) return 0;
+  const std::string recording = generated_recording(levels[1].shape);
+  const double window = seconds + 5;
+  const double idle = viewer_cpu_seconds(viewer, "", window);
+  const double playing = viewer_cpu_seconds(viewer, recording, window);
+  if (idle < 0 || playing < 0) {
+    std::fprintf(stderr, "cannot start %s\n", viewer.c_str());
+    return 1;
+  }
+  std::printf("whole viewer, first %.0f s, CPU seconds (process tree): idle %.2f, playing level 1 at 1x %.2f, "
+              "difference %.2f\n",
+              window, idle, playing, playing - idle);
+  print_loadavg("after the viewer");
   return 0;
 }
 
@@ -261,6 +367,7 @@ int main(int argc, char** argv) {
   bool seconds_given = false;
   std::string path;
   std::string renderer;
+  std::string viewer;
   int first_picture_runs = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -289,12 +396,14 @@ int main(int argc, char** argv) {
       shape.audio = false;
     } else if (arg == "--renderer" && has_value) {
       renderer = argv[++i];
+    } else if (arg == "--viewer" && has_value) {
+      viewer = std::filesystem::absolute(argv[++i]).string();
     } else if (arg[0] != '-') {
       path = arg;
     } else {
       std::fprintf(stderr,
                    "usage: %s [--speed N] [--front WxH] [--rear WxH|none] [--seconds S] [--fps F] [--renderer NAME] "
-                   "[--textured] [--b-frames N] [FILE]\n       %s --matrix [--seconds S] [--renderer NAME]\n"
+                   "[--textured] [--b-frames N] [FILE]\n       %s --matrix [--seconds S] [--renderer NAME] [--viewer PATH]\n"
                    "       %s --first-picture RUNS [--front WxH] [--rear WxH|none] [--seconds S] [FILE]\n",
                    argv[0], argv[0], argv[0]);
       return 2;
@@ -335,7 +444,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   if (matrix) {
-    status = run_matrix(notifier, seconds_given ? shape.seconds : 10.0, renderer);
+    status = run_matrix(notifier, seconds_given ? shape.seconds : 10.0, renderer, viewer);
   } else {
     const PlayResult r = play(notifier, path, speed);
     if (!r.ok) return 1;

@@ -617,6 +617,8 @@ TEST_F(PlaybackTest, AnExitLeftByAnEndedPlaybackDoesNotStopTheNext) {
   player_globals.render_driver_index = -1;
 }
 
+// The render driver is the user's, or software where GL is; the renderers outlive a playback
+// (making them costs up to a few hundred ms at every switch) until the driver to use changes.
 TEST_F(PlaybackTest, TheRenderDriverIsTheUsersOrSoftwareWhereGlIsSoftware) {
   // The tests run under Xvfb, whose OpenGL is always Mesa's software rasteriser.
   const std::string path = fixture("driver.mp4", spec_of({{320, 180}, {160, 90}}, false, 4.0));
@@ -640,6 +642,18 @@ TEST_F(PlaybackTest, TheRenderDriverIsTheUsersOrSoftwareWhereGlIsSoftware) {
       SDL_RendererInfo info;
       ASSERT_EQ(SDL_GetRendererInfo(r, &info), 0);
       EXPECT_STREQ(info.name, c.expected);
+    }
+    stop();
+    // A draw blend mode the engine never sets marks these renderers; a new one would not have it.
+    for (SDL_Renderer* r : {engine_globals.renderer, engine_globals.renderer2})
+      SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_ADD);
+    windows.clear();
+    start(path);
+    ASSERT_TRUE(both_windows_show(0, 1)) << "the next recording";
+    for (SDL_Renderer* r : {engine_globals.renderer, engine_globals.renderer2}) {
+      SDL_BlendMode mode = SDL_BLENDMODE_NONE;
+      SDL_GetRenderDrawBlendMode(r, &mode);
+      EXPECT_EQ(mode, SDL_BLENDMODE_ADD) << "the renderers of the playback before are kept";
     }
     stop();
   }

@@ -171,12 +171,14 @@ bool software_gl() {
   return software;
 }
 
-// The render driver to use: the user's when set; otherwise, where GL is rasterised in software,
-// SDL's software renderer, which then draws straight into the X window (not through GL either):
-// it costs about half the CPU of a GL renderer on llvmpipe. With a real GPU SDL chooses (-1).
+// The render driver to use: the one set in render_driver_index, or named in SDL_RENDER_DRIVER
+// (SDL then chooses by it); otherwise, where GL is rasterised in software, SDL's software
+// renderer, which then draws straight into the X window (not through GL either): it costs about
+// half the CPU of a GL renderer on llvmpipe. With a real GPU SDL chooses (-1).
 int chosen_render_driver() {
   const int index = player_globals.render_driver_index;
-  if (index >= 0 || !software_gl()) return index;
+  const char* named = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  if (index >= 0 || (named && *named) || !software_gl()) return index;
   for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
     SDL_RendererInfo info;
     if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, "software") == 0) {

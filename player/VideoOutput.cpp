@@ -309,8 +309,7 @@ void prepare_video_output() {
   SDL_Texture* no_texture = nullptr;
   wrap_window(&e.window, &e.window_native, player_globals.video_hwnd, &e.renderer, &no_texture, true);
   wrap_window(&e.window2, &e.window2_native, player_globals.video2_hwnd, &e.renderer2, &no_texture, true);
-  SDL_Texture* no_texture2 = nullptr;
-  ensure_renderers(&no_texture, &no_texture2);
+  ensure_renderers(&no_texture, &no_texture);
 }
 
 void destroy_textures(VideoState* vs) {

@@ -279,7 +279,7 @@ void ensure_renderers(SDL_Texture** texture, SDL_Texture** texture2) {
     destroy_renderer(&e.renderer2, texture2);
     e.renderer_driver = driver;
   }
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if ((e.window && !e.renderer) || (e.window2 && !e.renderer2)) SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
   if (e.window && !e.renderer) e.renderer = create_renderer(e.window, driver);
   if (e.window2 && !e.renderer2) e.renderer2 = create_renderer(e.window2, driver);
 }
@@ -300,7 +300,9 @@ int open_video_output(VideoState* vs) {
                      check_sizes))
       return 1;
   }
-  ensure_renderers(&vs->texture, &vs->texture2);
+  // The driver is settled where a playback starts (prepare_video_output); here only what a
+  // re-wrap dropped is made again, without asking for the driver at every picture.
+  if (!e.renderer || (vs->video2_index >= 0 && !e.renderer2)) ensure_renderers(&vs->texture, &vs->texture2);
   return 0;
 }
 

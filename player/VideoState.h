@@ -40,9 +40,6 @@ struct FormatContextDeleter {
 struct SwrDeleter {
   void operator()(SwrContext* c) const { swr_free(&c); }
 };
-struct SwsDeleter {
-  void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
 
 // A YUV 4:2:0 picture of the output size, kept between pictures: the scaler writes into it
 // and the texture is updated from it, without an allocation per picture.

@@ -1,5 +1,6 @@
 #include "ClipExport.h"
 
+#include "MediaPointers.h"
 #include "TelemetrySample.h"
 #include "TemporaryOutput.h"
 
@@ -16,9 +17,6 @@ extern "C" {
 
 namespace {
 
-struct InputDeleter {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct OutputDeleter {
   void operator()(AVFormatContext* c) const
   {
@@ -27,10 +25,6 @@ struct OutputDeleter {
     avformat_free_context(c);
   }
 };
-struct PacketDeleter {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 std::string AvError(int code)
 {
@@ -63,7 +57,7 @@ ClipResult ExportClip(const std::string& recording, const std::string& out_path,
   AVFormatContext* raw = nullptr;
   if (avformat_open_input(&raw, recording.c_str(), nullptr, nullptr) < 0)
     return Failure(recording + ": cannot be opened as a recording");
-  std::unique_ptr<AVFormatContext, InputDeleter> ic(raw);
+  InputPtr ic(raw);
   if (avformat_find_stream_info(ic.get(), nullptr) < 0)
     return Failure(recording + ": cannot be opened as a recording");
 

@@ -1,5 +1,6 @@
 #include "Snapshot.h"
 
+#include "MediaPointers.h"
 #include "RecordingClock.h"
 #include "TelemetryScan.h"
 #include "TemporaryOutput.h"
@@ -23,24 +24,6 @@ extern "C" {
 
 namespace {
 
-struct InputDeleter {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecDeleter {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerDeleter {
-  void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-
 // Pictures within half a millisecond of the position count as at it (times go through doubles).
 constexpr double kSameMoment = 0.0005;
 
@@ -57,7 +40,7 @@ bool ToRgb(const AVFrame* frame, RgbPicture& picture)
     default: break;
   }
   const int matrix = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
-  std::unique_ptr<SwsContext, ScalerDeleter> scaler(
+  ScalerPtr scaler(
       sws_getContext(frame->width, frame->height, format, frame->width, frame->height, AV_PIX_FMT_RGB24,
                      SWS_POINT | SWS_FULL_CHR_H_INT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
   if (!scaler)
@@ -123,7 +106,7 @@ bool DecodePictureAt(const std::string& recording, int camera, double seconds, R
     *error = recording + (std::filesystem::exists(recording) ? ": cannot be opened as a recording" : ": no such file");
     return false;
   }
-  std::unique_ptr<AVFormatContext, InputDeleter> ic(raw);
+  InputPtr ic(raw);
   if (avformat_find_stream_info(ic.get(), nullptr) < 0) {
     *error = recording + ": cannot be opened as a recording";
     return false;
@@ -146,7 +129,7 @@ bool DecodePictureAt(const std::string& recording, int camera, double seconds, R
     ic->streams[i]->discard = static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   AVStream* st = ic->streams[index];
   const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-  CodecPtr decoder(avcodec_alloc_context3(codec));
+  CodecContextPtr decoder(avcodec_alloc_context3(codec));
   if (!codec || !decoder || avcodec_parameters_to_context(decoder.get(), st->codecpar) < 0 ||
       avcodec_open2(decoder.get(), codec, nullptr) < 0) {
     *error = recording + ": its video cannot be decoded";
@@ -157,7 +140,7 @@ bool DecodePictureAt(const std::string& recording, int camera, double seconds, R
   if (seconds > 0)
     avformat_seek_file(ic.get(), index, INT64_MIN, target, target, 0);
 
-  std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+  PacketPtr packet(av_packet_alloc());
   FramePtr frame(av_frame_alloc()), kept(av_frame_alloc());
   bool have = false, past = false, draining = false;
   while (!past) {
@@ -205,9 +188,9 @@ bool EncodePng(const RgbPicture& picture, const std::vector<std::pair<std::strin
                std::string& png, std::string* error)
 {
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-  CodecPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
+  CodecContextPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
   FramePtr frame(av_frame_alloc());
-  std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+  PacketPtr packet(av_packet_alloc());
   if (!encoder || !frame || !packet) {
     *error = "no PNG encoder";
     return false;

@@ -9,25 +9,10 @@
 #include <memory>
 #include <thread>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
+#include "MediaPointers.h"
 
 class DemuxQueue;
 class DecodedQueue;
-
-struct CodecContextDeleter {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketDeleter {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameDeleter {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 class StreamDecoder {
 public:

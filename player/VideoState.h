@@ -34,9 +34,6 @@ struct AudioFormat {
   int bytes_per_second = 0;
 };
 
-struct FormatContextDeleter {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct SwrDeleter {
   void operator()(SwrContext* c) const { swr_free(&c); }
 };

@@ -1,6 +1,7 @@
 #include "TelemetryScan.h"
 
 #include "DriverMonitorRecord.h"
+#include "MediaPointers.h"
 #include "TelemetryRecord.h"
 #include "TelemetrySample.h"
 
@@ -12,13 +13,6 @@ extern "C" {
 }
 
 namespace {
-
-struct InputDeleter {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
@@ -95,7 +89,7 @@ ScanResult ScanTelemetryTexts(const std::string& path, std::vector<TelemetryText
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(cancel);
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)  // frees the context
         return Cancelled(cancel) ? ScanResult::Cancelled : ScanResult::CannotOpen;
-    std::unique_ptr<AVFormatContext, InputDeleter> ic(raw);
+    InputPtr ic(raw);
 
     const int text = TextStreamOf(ic.get());
     if (Cancelled(cancel))
@@ -107,7 +101,7 @@ ScanResult ScanTelemetryTexts(const std::string& path, std::vector<TelemetryText
         ic->streams[i]->discard = static_cast<int>(i) == text ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     const AVRational time_base = ic->streams[text]->time_base;
 
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     if (!packet)
         return ScanResult::CannotOpen;
     // As in playback, a later text of the same tenth replaces an earlier one.
